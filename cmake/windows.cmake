@@ -1,0 +1,82 @@
+# Windows build: the statically linked installer, the stand-in product, and the tests that
+# run under Wine through the emulator script.
+
+set(QUORVALENT_PRODUCT_EXE "" CACHE FILEPATH "File embedded unchanged as EXE_FILE; empty embeds the stand-in product")
+
+add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
+add_compile_options(-Wall -Wextra -Os -ffunction-sections -fdata-sections -fno-threadsafe-statics)
+add_link_options(-static -Wl,--gc-sections)
+
+find_library(QV_ZLIB NAMES libz.a z REQUIRED)
+set(QV_SYSTEM_LIBS ole32 oleaut32 shell32 user32 gdi32 advapi32 kernel32)
+
+add_library(qv_core STATIC ${QV_PORTABLE_SOURCES} ${QV_WINDOWS_SOURCES})
+target_include_directories(qv_core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+target_link_libraries(qv_core PUBLIC ${QV_ZLIB} ${QV_SYSTEM_LIBS})
+
+# The stand-in for the product: a window titled "Quorvalent" that records how it was started.
+add_executable(QuorvalentStandin WIN32 resources/product/standin.cpp)
+target_link_options(QuorvalentStandin PRIVATE -municode -s)
+target_link_libraries(QuorvalentStandin PRIVATE user32 kernel32)
+set_target_properties(QuorvalentStandin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+if(QUORVALENT_PRODUCT_EXE)
+  set(QV_PAYLOAD ${QUORVALENT_PRODUCT_EXE})
+else()
+  set(QV_PAYLOAD ${CMAKE_BINARY_DIR}/QuorvalentStandin.exe)
+endif()
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/product.rc CONTENT "EXE_FILE RCDATA \"${QV_PAYLOAD}\"\n")
+set_source_files_properties(${CMAKE_BINARY_DIR}/product.rc PROPERTIES OBJECT_DEPENDS "${QV_PAYLOAD}")
+
+set(QV_RESOURCES resources/installer.rc ${CMAKE_BINARY_DIR}/product.rc)
+add_executable(QuorvalentInstaller WIN32 ${QV_APP_ENTRY} ${QV_RESOURCES})
+target_link_options(QuorvalentInstaller PRIVATE -municode -s)
+target_link_libraries(QuorvalentInstaller PRIVATE qv_core)
+add_dependencies(QuorvalentInstaller QuorvalentStandin)
+set_property(SOURCE resources/installer.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/resources)
+
+# ---- Tests under Wine ----
+set(QV_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
+configure_file(cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run.sh @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run.sh)
+
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+add_test(NAME wine_prefix_setup COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh setup ${QV_WINE_ROOT})
+add_test(NAME wine_prefix_teardown COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wine-prefix.sh teardown ${QV_WINE_ROOT})
+set_tests_properties(wine_prefix_setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 120)
+set_tests_properties(wine_prefix_teardown PROPERTIES FIXTURES_CLEANUP wine)
+
+function(qv_wine_test name)
+  add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
+  set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix TIMEOUT 900
+    ENVIRONMENT "QV_INSTALLER_EXE=Z:$<TARGET_FILE:QuorvalentInstaller>;QV_SOURCE_DIR=Z:${CMAKE_SOURCE_DIR};QV_BINARY_DIR=Z:${CMAKE_BINARY_DIR}")
+endfunction()
+
+# The portable tests again, built by the Windows compiler and run under Wine.
+add_executable(portable_tests_win ${QV_PORTABLE_TESTS})
+target_link_libraries(portable_tests_win PRIVATE qv_core gtest_main)
+target_compile_definitions(portable_tests_win PRIVATE QV_SOURCE_DIR="Z:${CMAKE_SOURCE_DIR}")
+qv_wine_test(portable_tests_win)
+
+if(QV_WINDOWS_TESTS)
+  # A payload of one and a half write chunks, so that a write can fail half-way.
+  string(REPEAT "0123456789abcdef" 98304 QV_TEST_PAYLOAD)
+  file(WRITE ${CMAKE_BINARY_DIR}/test-resources/test_payload.bin "${QV_TEST_PAYLOAD}")
+  add_executable(windows_tests ${QV_WINDOWS_TESTS} tests/windows/test_resources.rc)
+  target_link_libraries(windows_tests PRIVATE qv_core gtest_main)
+  set_property(SOURCE tests/windows/test_resources.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/test-resources ${CMAKE_SOURCE_DIR}/resources ${CMAKE_SOURCE_DIR}/tests/windows)
+  qv_wine_test(windows_tests)
+endif()
+
+if(QV_E2E_TESTS)
+  add_executable(e2e_tests ${QV_E2E_TESTS})
+  target_link_libraries(e2e_tests PRIVATE gtest ole32 shell32 uuid psapi)
+  target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR})
+  add_dependencies(e2e_tests QuorvalentInstaller)
+  qv_wine_test(e2e_tests)
+endif()
+
+# The import table of the installer names only DLLs that Windows always loads from System32.
+add_test(NAME installer_imports_known_dlls
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_imports.sh x86_64-w64-mingw32-objdump $<TARGET_FILE:QuorvalentInstaller>)

@@ -1,0 +1,101 @@
+// Support for the end-to-end tests: they start the real QuorvalentInstaller.exe under Wine
+// with a command line, wait for its exit code, and inspect the prefix's registry, files and
+// shortcuts through the Win32 API.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+using Bytes = std::vector<uint8_t>;
+
+struct TRunResult {
+    DWORD ExitCode = STILL_ACTIVE;
+    bool TimedOut = false;
+    DWORD ProcessId = 0;
+    uint64_t PeakWorkingSet = 0;
+};
+
+// The installer under test (QV_INSTALLER_EXE set by the test runner).
+std::wstring InstallerPath();
+// Runs Exe with Arguments (the text after the program path) and waits up to TimeoutMs; a
+// process still running then is killed and reported as timed out. Environment entries
+// ("NAME=value") are added to this process's environment for the child.
+TRunResult Run(const std::wstring& Exe, const std::wstring& Arguments, DWORD TimeoutMs = 60000,
+               const std::vector<std::wstring>& Environment = {});
+TRunResult RunInstaller(const std::wstring& Arguments, DWORD TimeoutMs = 60000,
+                        const std::vector<std::wstring>& Environment = {});
+// Starts a program and returns at once with its process handle.
+HANDLE Start(const std::wstring& Exe, const std::wstring& Arguments,
+             const std::vector<std::wstring>& Environment = {});
+
+// Folders of the current user.
+std::wstring AppDataFolder();
+std::wstring DesktopFolder();
+std::wstring DefaultInstallFolder();
+std::wstring StartMenuFolder(); // …\Start Menu\Programs\Mirelbrook
+// A fresh, empty folder for one test below the prefix's temp folder.
+std::wstring FreshFolder(const std::wstring& Name);
+
+// Removes every trace of an installation: registry keys, the default folder, shortcuts.
+void ResetInstallState();
+void RemoveTree(const std::wstring& Path);
+
+bool FileExists(const std::wstring& Path);
+bool DirectoryExists(const std::wstring& Path);
+Bytes ReadFileBytes(const std::wstring& Path);
+std::wstring ReadUtf8File(const std::wstring& Path);
+void WriteFileBytes(const std::wstring& Path, const Bytes& Data);
+std::vector<std::wstring> ListFolder(const std::wstring& Folder);
+// The RCDATA resource Name of the executable file Exe, loaded as data.
+Bytes ReadExeResource(const std::wstring& Exe, const wchar_t* Name);
+
+// A registry value below HKEY_CURRENT_USER.
+struct TRegValue {
+    DWORD Type = REG_NONE;
+    std::wstring Text;  // REG_SZ / REG_EXPAND_SZ
+    DWORD Number = 0;   // REG_DWORD
+};
+std::optional<TRegValue> ReadRegValue(const std::wstring& Key, const std::wstring& Name);
+bool RegKeyExists(const std::wstring& Key);
+std::vector<std::wstring> RegValueNames(const std::wstring& Key);
+void SetRegString(const std::wstring& Key, const std::wstring& Name, const std::wstring& Value);
+void SetRegDword(const std::wstring& Key, const std::wstring& Name, DWORD Value);
+void DeleteRegTree(const std::wstring& Key);
+
+// What a shell link points to.
+struct TShortcut {
+    std::wstring Target;
+    std::wstring WorkingDirectory;
+    std::wstring Description;
+};
+std::optional<TShortcut> ReadShortcut(const std::wstring& LinkFile);
+
+// The stand-in product's start log, by default beside its executable.
+std::wstring StandInLog(const std::wstring& Folder);
+// Waits until Predicate holds or TimeoutMs pass; returns whether it held.
+template <typename F>
+bool WaitFor(F Predicate, DWORD TimeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!Predicate()) {
+        if (GetTickCount() - start > TimeoutMs) {
+            return false;
+        }
+        Sleep(50);
+    }
+    return true;
+}
+// Asks every window titled "Quorvalent" to close and waits for the stand-ins to go.
+void CloseStandIns();
+
+inline const wchar_t AppKey[] = L"SOFTWARE\\Mirelbrook\\Quorvalent";
+inline const wchar_t MakerKey[] = L"SOFTWARE\\Mirelbrook";
+inline const wchar_t UninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvalent";
+
+} // namespace e2e

@@ -1,0 +1,29 @@
+// The installer's command line: splitting the raw text into arguments and reading the run
+// mode and switches from them. The readers take the arguments and a lower-casing routine so
+// that the rules run the same on every build; the Windows entry points in app/ feed them
+// GetCommandLineW and the user's linguistic lower-casing.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using TLowerCase = std::function<std::u16string(std::u16string_view)>;
+
+// Arguments are separated by characters up to U+0020 outside double quotes; the quotes are
+// dropped; a pair of quotes at the very start of an argument is skipped; there is no escape.
+// Element 0 is the program path.
+std::vector<std::u16string> SplitCommandLine(std::u16string_view commandLine);
+
+// "Install", "Update" or "Uninstall": the last run-mode switch wins, "Install" by default.
+std::u16string GetRunMode(const std::vector<std::u16string>& args, const TLowerCase& lower);
+// True when one argument (after the program path), lower-cased, equals Param exactly.
+bool GetBooleanParam(const std::vector<std::u16string>& args, std::u16string_view Param, const TLowerCase& lower);
+// The text after the name and one separator of the last argument that begins with Param.
+std::u16string GetStringParam(const std::vector<std::u16string>& args, std::u16string_view Param,
+                              const TLowerCase& lower);
+
+// Lower-casing without a locale: ASCII and the Latin-1, Latin Extended-A, Greek and Cyrillic
+// capitals. Used where no platform lower-casing exists.
+std::u16string SimpleLowerCase(std::u16string_view text);

@@ -1,0 +1,102 @@
+#include "utils/properties.h"
+
+#include "utils/consts.h"
+#include "utils/exception.h"
+#include "utils/registry.h"
+#include "utils/strings.h"
+#include "utils/win32.h"
+
+TProperties* Properties = nullptr;
+
+namespace {
+
+// Owns a key of the Programs list opened for writing.
+class TWriteKey {
+public:
+    explicit TWriteKey(const std::u16string& Key) {
+        RegCreateKeyExW(HKEY_CURRENT_USER, WStr(Key), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                        &FKey, nullptr);
+    }
+    TWriteKey(const TWriteKey&) = delete;
+    TWriteKey& operator=(const TWriteKey&) = delete;
+    ~TWriteKey() {
+        if (FKey) {
+            RegCloseKey(FKey);
+        }
+    }
+
+    void WriteString(const std::u16string& Name, const std::u16string& Value) {
+        Write(Name, REG_SZ, Value.c_str(), static_cast<DWORD>((Value.size() + 1) * sizeof(char16_t)));
+    }
+    void WriteInteger(const std::u16string& Name, uint32_t Value) { Write(Name, REG_DWORD, &Value, sizeof(Value)); }
+
+private:
+    void Write(const std::u16string& Name, DWORD type, const void* data, DWORD size) {
+        if (!FKey || RegSetValueExW(FKey, WStr(Name), 0, type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS) {
+            throw EError(u"Failed to set data for '" + Name + u"'");
+        }
+    }
+
+    HKEY FKey = nullptr;
+};
+
+std::u16string TodayText() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    auto pad = [](unsigned value, size_t width) {
+        std::u16string text = IntToStr(value);
+        return std::u16string(text.size() < width ? width - text.size() : 0, u'0') + text;
+    };
+    return pad(now.wYear, 4) + pad(now.wMonth, 2) + pad(now.wDay, 2);
+}
+
+} // namespace
+
+TProperties::TProperties()
+    : AppKey(AppRegistryKey), FInstallLocation(ReadRegString(ProgramsListKey, u"InstallLocation", u"")),
+      FApiAddress(ReadRegString(AppKey, u"ApiAddress", VendorApiUrl)),
+      FInstallationId(ReadRegString(AppKey, u"InstallationId", u"")),
+      FInstallationSource(ReadRegString(AppKey, u"InstallationSource", u"Website")) {}
+
+void TProperties::SetApiAddress(const std::u16string& Value) {
+    WriteRegString(AppKey, u"ApiAddress", Value);
+    FApiAddress = Value;
+}
+
+void TProperties::SetInstallationId(const std::u16string& Value) {
+    WriteRegString(AppKey, u"InstallationId", Value);
+    FInstallationId = Value;
+}
+
+void TProperties::SetInstallationSource(const std::u16string& Value) {
+    WriteRegString(AppKey, u"InstallationSource", Value);
+    FInstallationSource = Value;
+}
+
+void TProperties::CreateProgramsListKey(const std::u16string& DestFolder, int64_t TotalSize) {
+    const std::u16string installerPath = DestFolder + u"\\" + InstallerExeName;
+    TWriteKey key(ProgramsListKey);
+    key.WriteString(u"Publisher", MakerName);
+    key.WriteString(u"DisplayName", ProductName);
+    key.WriteString(u"DisplayVersion", ProductVersion);
+    key.WriteString(u"InstallLocation", DestFolder);
+    key.WriteString(u"DisplayIcon", installerPath);
+    key.WriteString(u"InstallDate", TodayText());
+    key.WriteString(u"UninstallString", u"\"" + installerPath + u"\" /uninstall");
+    key.WriteString(u"URLInfoAbout", ProductPageUrl);
+    key.WriteInteger(u"EstimatedSize", static_cast<uint32_t>(TotalSize / 1024));
+    key.WriteInteger(u"NoModify", 1);
+    key.WriteInteger(u"NoRepair", 1);
+}
+
+void TProperties::DeleteProgramsListKey() {
+    DeleteRegKey(ProgramsListKey);
+}
+
+void TProperties::DeleteSoftwareAppKey() {
+    DeleteRegKey(AppKey);
+}
+
+std::u16string TProperties::GetSystemTheme() const {
+    return ReadRegInteger(PersonalizeKey, u"AppsUseLightTheme", 1) != 0 ? u"Light" : u"Dark";
+}

@@ -1,0 +1,48 @@
+#include "utils/win32.h"
+
+#include "utils/exception.h"
+#include "utils/strings.h"
+
+std::u16string SysErrorMessage(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::u16string text = length ? U16(buffer, length) : std::u16string();
+    if (buffer) {
+        LocalFree(buffer);
+    }
+    while (!text.empty() && (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' ' ||
+                             text.back() == u'.')) {
+        text.pop_back();
+    }
+    if (text.empty()) {
+        text = u"System error " + IntToStr(code);
+    }
+    return text + u".";
+}
+
+void RaiseOSError(DWORD code, const std::u16string& context) {
+    const std::u16string message = SysErrorMessage(code);
+    throw EError(context.empty() ? message : context + u": " + message);
+}
+
+void RaiseLastOSError(const std::u16string& context) {
+    RaiseOSError(GetLastError(), context);
+}
+
+std::u16string GetModuleFileNameText(HMODULE module) {
+    std::u16string buffer(MAX_PATH, u'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(module, reinterpret_cast<wchar_t*>(buffer.data()),
+                                                static_cast<DWORD>(buffer.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return buffer;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}

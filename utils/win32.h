@@ -1,0 +1,136 @@
+// The Win32 boundary: UTF-16 strings to and from wchar_t, platform error messages and the
+// owning wrappers for the handles the installer opens.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <string>
+#include <utility>
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
+
+inline const wchar_t* WStr(const std::u16string& s) noexcept {
+    return reinterpret_cast<const wchar_t*>(s.c_str());
+}
+inline std::u16string U16(const wchar_t* s) {
+    return s ? std::u16string(reinterpret_cast<const char16_t*>(s)) : std::u16string();
+}
+inline std::u16string U16(const wchar_t* s, size_t length) {
+    return std::u16string(reinterpret_cast<const char16_t*>(s), length);
+}
+
+// The platform's message text for an error code, without the trailing line break.
+std::u16string SysErrorMessage(DWORD code);
+// Raises EError with the platform's message for code, prefixed by context when given.
+[[noreturn]] void RaiseOSError(DWORD code, const std::u16string& context = {});
+[[noreturn]] void RaiseLastOSError(const std::u16string& context = {});
+
+// The full path of the running executable.
+std::u16string GetModuleFileNameText(HMODULE module = nullptr);
+
+// Owns a kernel handle closed with CloseHandle. Copy is deleted, move transfers ownership.
+class TScopedHandle {
+public:
+    TScopedHandle() noexcept = default;
+    explicit TScopedHandle(HANDLE handle) noexcept : FHandle(handle) {}
+    TScopedHandle(const TScopedHandle&) = delete;
+    TScopedHandle& operator=(const TScopedHandle&) = delete;
+    TScopedHandle(TScopedHandle&& other) noexcept : FHandle(std::exchange(other.FHandle, nullptr)) {}
+    TScopedHandle& operator=(TScopedHandle&& other) noexcept {
+        if (this != &other) {
+            Reset(std::exchange(other.FHandle, nullptr));
+        }
+        return *this;
+    }
+    ~TScopedHandle() { Reset(); }
+
+    HANDLE Get() const noexcept { return FHandle; }
+    // Invalid covers both failure values of the platform (NULL and INVALID_HANDLE_VALUE).
+    bool Valid() const noexcept { return FHandle != nullptr && FHandle != INVALID_HANDLE_VALUE; }
+    void Reset(HANDLE handle = nullptr) noexcept {
+        if (Valid()) {
+            CloseHandle(FHandle);
+        }
+        FHandle = handle;
+    }
+    HANDLE Release() noexcept { return std::exchange(FHandle, nullptr); }
+
+private:
+    HANDLE FHandle = nullptr;
+};
+
+// Initialises COM on the calling thread for its lifetime.
+class TComInitializer {
+public:
+    TComInitializer() noexcept : FResult(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    TComInitializer(const TComInitializer&) = delete;
+    TComInitializer& operator=(const TComInitializer&) = delete;
+    ~TComInitializer() {
+        if (SUCCEEDED(FResult)) {
+            CoUninitialize();
+        }
+    }
+
+private:
+    HRESULT FResult;
+};
+
+// Owns a COM interface pointer.
+template <typename T>
+class TComPtr {
+public:
+    TComPtr() noexcept = default;
+    TComPtr(const TComPtr&) = delete;
+    TComPtr& operator=(const TComPtr&) = delete;
+    TComPtr(TComPtr&& other) noexcept : FPtr(std::exchange(other.FPtr, nullptr)) {}
+    TComPtr& operator=(TComPtr&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            FPtr = std::exchange(other.FPtr, nullptr);
+        }
+        return *this;
+    }
+    ~TComPtr() { Reset(); }
+
+    T* Get() const noexcept { return FPtr; }
+    T* operator->() const noexcept { return FPtr; }
+    explicit operator bool() const noexcept { return FPtr != nullptr; }
+    // For out-parameters: releases the current pointer first.
+    T** Put() noexcept {
+        Reset();
+        return &FPtr;
+    }
+    void** PutVoid() noexcept { return reinterpret_cast<void**>(Put()); }
+    void Reset() noexcept {
+        if (FPtr) {
+            FPtr->Release();
+            FPtr = nullptr;
+        }
+    }
+
+private:
+    T* FPtr = nullptr;
+};
+
+// A system DLL outside the always-trusted set, loaded from System32 only.
+class TSystemLibrary {
+public:
+    explicit TSystemLibrary(const wchar_t* name) noexcept
+        : FModule(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {}
+    TSystemLibrary(const TSystemLibrary&) = delete;
+    TSystemLibrary& operator=(const TSystemLibrary&) = delete;
+    ~TSystemLibrary() {
+        if (FModule) {
+            FreeLibrary(FModule);
+        }
+    }
+    bool Loaded() const noexcept { return FModule != nullptr; }
+    template <typename F>
+    F Proc(const char* name) const noexcept {
+        return FModule ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(FModule, name))) : nullptr;
+    }
+
+private:
+    HMODULE FModule;
+};
