@@ -7,6 +7,8 @@ set(QV_PORTABLE_SOURCES
   utils/command_line.cpp
   utils/text_filters.cpp
   utils/language.cpp
+  utils/rest_request.cpp
+  utils/folder_deletion.cpp
 )
 
 set(QV_WINDOWS_SOURCES
@@ -31,10 +33,18 @@ set(QV_PORTABLE_TESTS
   tests/unit/command_line_test.cpp
   tests/unit/text_filters_test.cpp
   tests/unit/language_test.cpp
+  tests/unit/rest_request_test.cpp
+  tests/unit/folder_deletion_test.cpp
 )
 
 # Tests of the Windows layer, run under Wine.
 set(QV_WINDOWS_TESTS
+  tests/windows/windows_main.cpp
+  tests/windows/registry_test.cpp
+  tests/windows/properties_test.cpp
+  tests/windows/common_test.cpp
+  tests/windows/atomic_file_writer_test.cpp
+  tests/windows/main_form_test.cpp
 )
 
 # End-to-end tests: a Windows program that starts the real installer under Wine.
@@ -48,4 +58,6 @@ set(QV_E2E_TESTS
 # libFuzzer targets (native, clang): each is run for a bounded time by the test suite.
 set(QV_FUZZERS
   tests/fuzz/command_line_fuzz.cpp
+  tests/fuzz/rest_request_fuzz.cpp
+  tests/fuzz/folder_deletion_fuzz.cpp
 )

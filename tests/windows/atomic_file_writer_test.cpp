@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include "tests/windows/test_folders.h"
+#include "utils/atomic_file_writer.h"
+#include "utils/common.h"
+#include "utils/exception.h"
+
+namespace {
+
+// The test program's own EXE_FILE resource: one and a half write chunks.
+std::string Payload() {
+    const HRSRC info = FindResourceW(nullptr, L"EXE_FILE", RT_RCDATA);
+    const auto* data = static_cast<const char*>(LockResource(LoadResource(nullptr, info)));
+    return std::string(data, SizeofResource(nullptr, info));
+}
+
+class AtomicFileWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FFolder = FreshTestFolder(u"atomic");
+        FTarget = FFolder + u"\\Quorvalent.exe";
+        WriteTestFile(FTarget, "old product");
+    }
+    std::u16string FFolder;
+    std::u16string FTarget;
+};
+
+TEST_F(AtomicFileWriterTest, ReplacesTheTargetAndLeavesNothingElse) {
+    const std::string payload = Payload();
+    ASSERT_GT(payload.size(), 1u << 20);
+    WriteFileAtomically(FTarget, payload.data(), payload.size());
+    EXPECT_EQ(ReadTestFile(FTarget), payload);
+    EXPECT_EQ(CountEntries(FFolder), 1);
+}
+
+TEST_F(AtomicFileWriterTest, FailureHalfWayKeepsTheOldFile) {
+    const std::string payload = Payload();
+    uint64_t failedAt = 0;
+    try {
+        WriteFileAtomically(FTarget, payload.data(), payload.size(), [&](uint64_t written) {
+            if (written < payload.size()) {
+                failedAt = written;
+                throw EError(u"injected: disk full");
+            }
+        });
+        FAIL() << "no error raised";
+    } catch (const EError& e) {
+        EXPECT_EQ(e.Message(), u"injected: disk full");
+    }
+    EXPECT_GT(failedAt, 0u);
+    EXPECT_LT(failedAt, payload.size());
+    EXPECT_EQ(ReadTestFile(FTarget), "old product");
+    EXPECT_EQ(CountEntries(FFolder), 1) << "the temporary file was left behind";
+}
+
+TEST_F(AtomicFileWriterTest, HeldTargetFailsAfterTheRetriesAndKeepsTheOldFile) {
+    // A running program holds its image without delete sharing, as this handle does.
+    TScopedHandle held(CreateFileW(WStr(FTarget), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.Valid());
+    TAtomicFileWriter writer(FTarget);
+    writer.RetryCount = 3;
+    writer.RetryDelayMs = 50;
+    writer.Write("new", 3);
+    const DWORD start = GetTickCount();
+    try {
+        writer.Commit();
+        FAIL() << "no error raised";
+    } catch (const EError& e) {
+        EXPECT_NE(e.Message().find(u"Quorvalent.exe"), std::u16string::npos);
+    }
+    EXPECT_GE(GetTickCount() - start, 90u);
+    held.Reset();
+    EXPECT_EQ(ReadTestFile(FTarget), "old product");
+}
+
+TEST_F(AtomicFileWriterTest, TargetReleasedDuringTheRetriesIsReplaced) {
+    HANDLE held = CreateFileW(WStr(FTarget), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    // Another thread lets go of the file while the writer is waiting, as a closing product does.
+    const HANDLE releaser = CreateThread(
+        nullptr, 0,
+        [](void* handle) -> DWORD {
+            Sleep(400);
+            CloseHandle(static_cast<HANDLE>(handle));
+            return 0;
+        },
+        held, 0, nullptr);
+    WriteFileAtomically(FTarget, "new product", 11);
+    WaitForSingleObject(releaser, INFINITE);
+    CloseHandle(releaser);
+    EXPECT_EQ(ReadTestFile(FTarget), "new product");
+    EXPECT_EQ(CountEntries(FFolder), 1);
+}
+
+TEST_F(AtomicFileWriterTest, UnwritableFolderRaisesBeforeTouchingAnything) {
+    EXPECT_THROW(TAtomicFileWriter(FFolder + u"\\missing\\Quorvalent.exe"), EError);
+    EXPECT_EQ(ReadTestFile(FTarget), "old product");
+}
+
+TEST_F(AtomicFileWriterTest, CopyReplacesTheTarget) {
+    WriteTestFile(FFolder + u"\\source.bin", std::string(3 << 20, 'z') + "end");
+    EXPECT_EQ(CopyFileAtomically(FFolder + u"\\source.bin", FTarget), (3u << 20) + 3);
+    EXPECT_EQ(ReadTestFile(FTarget), std::string(3 << 20, 'z') + "end");
+    EXPECT_THROW(CopyFileAtomically(FFolder + u"\\absent", FTarget), EError);
+}
+
+TEST_F(AtomicFileWriterTest, SameFileIsRecognisedAsTheFileSystemDoes) {
+    EXPECT_TRUE(IsSameFile(FTarget, FTarget));
+    EXPECT_TRUE(IsSameFile(FTarget, FFolder + u"\\QUORVALENT.EXE"));
+    EXPECT_TRUE(IsSameFile(FTarget, FFolder + u"\\.\\Quorvalent.exe"));
+    WriteTestFile(FFolder + u"\\Other.exe", "old product");
+    EXPECT_FALSE(IsSameFile(FTarget, FFolder + u"\\Other.exe"));
+    EXPECT_FALSE(IsSameFile(FTarget, FFolder + u"\\Missing.exe"));
+}
+
+} // namespace

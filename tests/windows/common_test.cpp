@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include "tests/windows/test_folders.h"
+#include "utils/common.h"
+#include "utils/exception.h"
+
+namespace {
+
+TEST(HasWriteAccess, ExistingFolderAnswersTrueAndStaysAsItWas) {
+    const std::u16string folder = FreshTestFolder(u"access-existing");
+    WriteTestFile(folder + u"\\keep.txt", "keep");
+    EXPECT_TRUE(HasWriteAccess(folder));
+    EXPECT_EQ(CountEntries(folder), 1);
+    EXPECT_EQ(ReadTestFile(folder + u"\\keep.txt"), "keep");
+}
+
+TEST(HasWriteAccess, RemovesAnEmptyProbeFolderThatWasAlreadyThere) {
+    const std::u16string folder = FreshTestFolder(u"access-probe");
+    CreateDirectoryW(WStr(folder + u"\\TestAccess"), nullptr);
+    EXPECT_TRUE(HasWriteAccess(folder));
+    EXPECT_FALSE(DirectoryExists(folder + u"\\TestAccess"));
+}
+
+TEST(HasWriteAccess, CreatesAMissingFolderWithItsParents) {
+    const std::u16string base = FreshTestFolder(u"access-new");
+    const std::u16string folder = base + u"\\a\\b c\\\u00F6";
+    EXPECT_TRUE(HasWriteAccess(folder));
+    EXPECT_TRUE(DirectoryExists(folder));
+    EXPECT_EQ(CountEntries(folder), 0);
+}
+
+TEST(HasWriteAccess, AnswersFalseWhereNothingCanBeCreated) {
+    const std::u16string base = FreshTestFolder(u"access-denied");
+    WriteTestFile(base + u"\\file", "x");
+    EXPECT_FALSE(HasWriteAccess(base + u"\\file"));
+    EXPECT_FALSE(HasWriteAccess(base + u"\\file\\below"));
+    // A file named like the probe folder stands in the way.
+    WriteTestFile(base + u"\\TestAccess", "x");
+    EXPECT_FALSE(HasWriteAccess(base));
+    EXPECT_FALSE(HasWriteAccess(u""));
+    EXPECT_FALSE(HasWriteAccess(u"Q:\\NoSuchDrive"));
+}
+
+TEST(ForceDirectories, RaisesWithTheFolderNameOnFailure) {
+    const std::u16string base = FreshTestFolder(u"force");
+    WriteTestFile(base + u"\\file", "x");
+    try {
+        ForceDirectories(base + u"\\file\\sub");
+        FAIL() << "no error raised";
+    } catch (const EError& e) {
+        EXPECT_NE(e.Message().find(u"file"), std::u16string::npos);
+    }
+    EXPECT_NO_THROW(ForceDirectories(base + u"\\x\\y\\"));
+    EXPECT_TRUE(DirectoryExists(base + u"\\x\\y"));
+    EXPECT_NO_THROW(ForceDirectories(base));
+}
+
+TEST(ShellFolders, DesktopAndAppDataExistWithoutTrailingSeparator) {
+    const std::u16string desktop = GetDesktopFolder(nullptr);
+    ASSERT_FALSE(desktop.empty());
+    EXPECT_NE(desktop.back(), u'\\');
+    const std::u16string appData = GetAppDataFolder();
+    ASSERT_FALSE(appData.empty());
+    EXPECT_TRUE(DirectoryExists(appData));
+    EXPECT_NE(appData.back(), u'\\');
+}
+
+TEST(CreateShortcut, WritesAndReplacesALink) {
+    const std::u16string folder = FreshTestFolder(u"shortcut");
+    const std::u16string link = folder + u"\\Quorvalent.lnk";
+    CreateShortcut(u"C:\\First\\Quorvalent.exe", link, u"C:\\First", u"Quorvalent");
+    CreateShortcut(u"C:\\Second\\Quorvalent.exe", link, u"C:\\Second", u"Second");
+    TComPtr<IShellLinkW> shell;
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                           shell.PutVoid())));
+    TComPtr<IPersistFile> file;
+    ASSERT_TRUE(SUCCEEDED(shell->QueryInterface(IID_IPersistFile, file.PutVoid())));
+    ASSERT_TRUE(SUCCEEDED(file->Load(WStr(link), STGM_READ)));
+    wchar_t text[MAX_PATH] = {};
+    shell->GetPath(text, MAX_PATH, nullptr, SLGP_RAWPATH);
+    EXPECT_EQ(U16(text), u"C:\\Second\\Quorvalent.exe");
+    shell->GetWorkingDirectory(text, MAX_PATH);
+    EXPECT_EQ(U16(text), u"C:\\Second");
+    shell->GetDescription(text, MAX_PATH);
+    EXPECT_EQ(U16(text), u"Second");
+}
+
+TEST(CreateShortcut, UnwritableLinkFailsSilently) {
+    const std::u16string base = FreshTestFolder(u"shortcut-denied");
+    WriteTestFile(base + u"\\file", "x");
+    EXPECT_NO_THROW(CreateShortcut(u"C:\\x.exe", base + u"\\file\\x.lnk", u"C:\\", u"x"));
+    EXPECT_FALSE(FileExists(base + u"\\file\\x.lnk"));
+}
+
+TEST(GetUserLanguageName, GivesAnEnglishLanguageName) {
+    const std::u16string name = GetUserLanguageName();
+    ASSERT_FALSE(name.empty());
+    for (const char16_t c : name) {
+        EXPECT_TRUE(c < 128) << static_cast<int>(c);
+    }
+}
+
+} // namespace
