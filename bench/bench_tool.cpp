@@ -1,0 +1,185 @@
+// The Windows half of the install benchmark (bench/install_bench.sh).
+//
+//   bench_tool.exe series N INSTALLER PAYLOAD WORKFOLDER
+//       After one untimed round that warms the caches, runs N rounds of, in turn:
+//       install      INSTALLER /verysilent /dir="WORKFOLDER\install-i";
+//       copy         the bytes that install writes, copied: PAYLOAD as Quorvalent.exe and
+//                    INSTALLER as QuorvalentInstaller.exe into WORKFOLDER\copy-i;
+//       durablecopy  the same copy, flushed to the disk (WORKFOLDER\durablecopy-i);
+//       startup      an install onto a drive that does not exist, which ends after the write
+//                    probe (exit code 2): the installer's start-up alone.
+//       Each is a child process timed from its creation to its end. Prints one line per run:
+//       "KIND I MS EXITCODE".
+//   bench_tool.exe copy|durablecopy FOLDER SOURCE TARGETNAME [SOURCE TARGETNAME ...]
+//       Creates FOLDER and copies each SOURCE into it under TARGETNAME (CopyFileW), for
+//       "durablecopy" then flushing each copy (FlushFileBuffers).
+//
+// All kinds of run pay the same process start-up under Wine, so the differences between
+// them are what the installer does beyond writing the bytes.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+void Print(const std::wstring& text) {
+    const std::wstring line = text + L"\n";
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), size, nullptr,
+                        nullptr);
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written,
+              nullptr);
+}
+
+std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
+
+std::wstring SelfPath() {
+    wchar_t buffer[MAX_PATH * 4];
+    const DWORD length = GetModuleFileNameW(nullptr, buffer, MAX_PATH * 4);
+    return std::wstring(buffer, length);
+}
+
+class THandle {
+public:
+    explicit THandle(HANDLE handle) : FHandle(handle) {}
+    ~THandle() {
+        if (FHandle && FHandle != INVALID_HANDLE_VALUE) {
+            CloseHandle(FHandle);
+        }
+    }
+    THandle(const THandle&) = delete;
+    THandle& operator=(const THandle&) = delete;
+    HANDLE Get() const { return FHandle; }
+
+private:
+    HANDLE FHandle;
+};
+
+struct TTiming {
+    double Milliseconds = 0;
+    DWORD ExitCode = 0;
+};
+
+// Starts the command line and waits for the process to end; the clock runs from just before
+// the creation to the moment the wait returns.
+TTiming TimeProcess(const std::wstring& commandLine) {
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    LARGE_INTEGER frequency, start, end;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&start);
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process)) {
+        Print(L"error cannot start " + commandLine);
+        ExitProcess(3);
+    }
+    const THandle processHandle(process.hProcess);
+    const THandle threadHandle(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    QueryPerformanceCounter(&end);
+    TTiming timing;
+    timing.Milliseconds = static_cast<double>(end.QuadPart - start.QuadPart) * 1000.0 / frequency.QuadPart;
+    GetExitCodeProcess(process.hProcess, &timing.ExitCode);
+    return timing;
+}
+
+std::wstring Milliseconds(double value) {
+    const long long tenths = static_cast<long long>(value * 10.0 + 0.5);
+    return std::to_wstring(tenths / 10) + L"." + std::to_wstring(tenths % 10);
+}
+
+// A drive letter that names no drive: an install there fails its write probe before writing
+// anything, so its run is the installer's start-up alone.
+std::wstring UnmappedDrive() {
+    const DWORD drives = GetLogicalDrives();
+    wchar_t letter = L'Q';
+    while (letter < L'Z' && (drives & (1u << (letter - L'A')))) {
+        ++letter;
+    }
+    return std::wstring(1, letter) + L":";
+}
+
+void Report(const std::wstring& kind, const std::wstring& index, const TTiming& timing) {
+    Print(kind + L" " + index + L" " + Milliseconds(timing.Milliseconds) + L" " +
+          std::to_wstring(timing.ExitCode));
+}
+
+int Series(int runs, const std::wstring& installer, const std::wstring& payload, const std::wstring& work) {
+    // On Windows the desktop is always there; Wine starts its desktop process (explorer.exe)
+    // for the first program that uses it and ends it after the last one. Holding it open for
+    // the whole series keeps that start-up out of every timed run but the warm-up.
+    GetDesktopWindow();
+    CreateDirectoryW(work.c_str(), nullptr);
+    const std::wstring self = Quoted(SelfPath());
+    const std::wstring sources =
+        Quoted(payload) + L" Quorvalent.exe " + Quoted(installer) + L" QuorvalentInstaller.exe";
+    const std::wstring unwritable = UnmappedDrive() + L"\\Quorvalent";
+    for (int run = 0; run <= runs; ++run) {
+        const std::wstring index = std::to_wstring(run);
+        const TTiming install =
+            TimeProcess(Quoted(installer) + L" /verysilent /dir=" + Quoted(work + L"\\install-" + index));
+        const TTiming copy =
+            TimeProcess(self + L" copy " + Quoted(work + L"\\copy-" + index) + L" " + sources);
+        const TTiming durable =
+            TimeProcess(self + L" durablecopy " + Quoted(work + L"\\durablecopy-" + index) + L" " + sources);
+        const TTiming startup = TimeProcess(Quoted(installer) + L" /verysilent /dir=" + Quoted(unwritable));
+        if (run == 0) {
+            continue; // the warm-up round
+        }
+        Report(L"install", index, install);
+        Report(L"copy", index, copy);
+        Report(L"durablecopy", index, durable);
+        Report(L"startup", index, startup);
+    }
+    return 0;
+}
+
+// Writes the file's cached data through to the disk, as a writer that must survive a crash does.
+bool FlushToDisk(const std::wstring& path) {
+    const THandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    return file.Get() != INVALID_HANDLE_VALUE && FlushFileBuffers(file.Get());
+}
+
+int Copy(int count, wchar_t** args, bool durable) {
+    const std::wstring folder = args[2];
+    if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+        return 1;
+    }
+    for (int i = 3; i + 1 < count; i += 2) {
+        const std::wstring target = folder + L"\\" + args[i + 1];
+        if (!CopyFileW(args[i], target.c_str(), FALSE) || (durable && !FlushToDisk(target))) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int Usage() {
+    Print(L"usage: bench_tool series N INSTALLER PAYLOAD WORKFOLDER");
+    Print(L"       bench_tool copy|durablecopy FOLDER SOURCE TARGETNAME [SOURCE TARGETNAME ...]");
+    return 2;
+}
+
+} // namespace
+
+int wmain(int count, wchar_t** args) {
+    const std::wstring command = count > 1 ? args[1] : L"";
+    if (command == L"series" && count == 6) {
+        const int runs = _wtoi(args[2]);
+        return runs > 0 ? Series(runs, args[3], args[4], args[5]) : Usage();
+    }
+    if ((command == L"copy" || command == L"durablecopy") && count >= 5 && count % 2 == 1) {
+        return Copy(count, args, command == L"durablecopy");
+    }
+    return Usage();
+}

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the builds, the tests under Wine, ./run and the benchmark
+# need, and only those that are missing: a machine that has them all is left alone, without
+# touching apt at all.
+set -euo pipefail
+
+packages=(
+    cmake
+    ninja-build
+    g++-mingw-w64-x86-64-posix   # the Windows compiler (posix threads)
+    binutils-mingw-w64-x86-64    # windres and objdump for the resources and the import check
+    libz-mingw-w64-dev           # zlib for the Windows build
+    wine
+    wine64
+    xvfb                         # the virtual display of the tests and of ./run without a screen
+    x11-utils                    # xdpyinfo: is the developer's display reachable?
+    imagemagick                  # the screenshot of ./run without a screen
+    googletest
+    clang
+    libclang-rt-14-dev           # the sanitizer and libFuzzer run-times of clang
+    zlib1g-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q '^install ok installed$'; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
