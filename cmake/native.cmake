@@ -48,3 +48,11 @@ if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
 else()
   message(STATUS "Fuzzers need clang; skipped with ${CMAKE_CXX_COMPILER_ID}")
 endif()
+
+# The images are drawn by a generator kept in the repository (regenerate them with
+# "imagegen resources"); drawing them again must reproduce the committed files byte for byte.
+add_executable(imagegen resources/imagegen/imagegen.cpp)
+target_link_libraries(imagegen PRIVATE ZLIB::ZLIB)
+add_test(NAME images_reproducible
+  COMMAND ${CMAKE_COMMAND} -DIMAGEGEN=$<TARGET_FILE:imagegen> -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
+          -DOUTPUT_DIR=${CMAKE_BINARY_DIR}/imagegen-check -P ${CMAKE_SOURCE_DIR}/cmake/check_images.cmake)

@@ -1,0 +1,22 @@
+# Draws the images again into OUTPUT_DIR and fails unless every committed image and the
+# application icon are reproduced byte for byte, and no image is missing or left over.
+file(REMOVE_RECURSE ${OUTPUT_DIR})
+file(MAKE_DIRECTORY ${OUTPUT_DIR}/images)
+execute_process(COMMAND ${IMAGEGEN} ${OUTPUT_DIR} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "imagegen failed: ${result}")
+endif()
+file(GLOB generated RELATIVE ${OUTPUT_DIR} ${OUTPUT_DIR}/images/*.png)
+file(GLOB committed RELATIVE ${SOURCE_DIR}/resources ${SOURCE_DIR}/resources/images/*.png)
+list(LENGTH generated count)
+if(NOT count EQUAL 25 OR NOT generated STREQUAL committed)
+  message(FATAL_ERROR "Image sets differ: generated ${generated}, committed ${committed}")
+endif()
+foreach(name ${generated} app.ico)
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${OUTPUT_DIR}/${name} ${SOURCE_DIR}/resources/${name}
+                  RESULT_VARIABLE differs)
+  if(differs)
+    message(FATAL_ERROR "${name} differs from what imagegen draws")
+  endif()
+endforeach()
+message(STATUS "${count} images and app.ico reproduced")

@@ -1,0 +1,204 @@
+// Paints every image of the theme through the image control and every loader frame through
+// the animation, at 100 % and 150 % in both palettes, reads the window back, compares it with
+// the images blended over the window colour, and keeps the screenshots as PNG files.
+#include <gtest/gtest.h>
+
+#include <zlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/windows/test_host.h"
+#include "ucl/animation.h"
+#include "ucl/image_control.h"
+#include "utils/theme_win.h"
+
+namespace {
+
+void SavePng(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height) {
+    std::vector<uint8_t> raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = pixels[size_t(y) * width + x];
+            raw.insert(raw.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
+        }
+    }
+    uLongf size = compressBound(uLong(raw.size()));
+    std::vector<uint8_t> packed(size);
+    compress2(packed.data(), &size, raw.data(), uLong(raw.size()), 9);
+    packed.resize(size);
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto put32 = [&](uint32_t v) {
+        for (int s = 24; s >= 0; s -= 8) {
+            png.push_back(uint8_t(v >> s));
+        }
+    };
+    auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
+        put32(uint32_t(data.size()));
+        const size_t start = png.size();
+        png.insert(png.end(), type, type + 4);
+        png.insert(png.end(), data.begin(), data.end());
+        put32(uint32_t(crc32(0, png.data() + start, uInt(png.size() - start))));
+    };
+    std::vector<uint8_t> header;
+    std::swap(png, header);
+    put32(uint32_t(width));
+    put32(uint32_t(height));
+    std::swap(png, header);
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    chunk("IHDR", header);
+    chunk("IDAT", packed);
+    chunk("IEND", {});
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(png.data(), 1, png.size(), f);
+        std::fclose(f);
+    }
+}
+
+std::string ArtefactFolder() {
+    const char* binary = std::getenv("QV_BINARY_DIR");
+    std::string folder = std::string(binary ? binary : ".") + "/screenshots";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+// Premultiplied 0xAARRGGBB over an opaque 0x00BBGGRR background, as 0x00RRGGBB.
+uint32_t Over(uint32_t p, TColor background) {
+    const uint32_t a = p >> 24;
+    const uint32_t bg[3] = {background & 0xFF, background >> 8 & 0xFF, background >> 16 & 0xFF};
+    const uint32_t fg[3] = {p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF};
+    uint32_t out = 0;
+    for (int i = 0; i < 3; ++i) {
+        out = out << 8 | (fg[i] + (bg[i] * (255 - a) + 127) / 255);
+    }
+    return out;
+}
+
+int Distance(uint32_t a, uint32_t b) {
+    int worst = 0;
+    for (int s = 0; s <= 16; s += 8) {
+        worst = std::max(worst, std::abs(int(a >> s & 0xFF) - int(b >> s & 0xFF)));
+    }
+    return worst;
+}
+
+struct TScreenshot {
+    std::vector<uint32_t> Pixels;
+    int Width = 0, Height = 0;
+    uint32_t At(int x, int y) const { return Pixels[size_t(y) * Width + x]; }
+};
+
+// Compares the region at (left, top) with Source's part (sx, sy, w, h) blended over the window
+// colour; returns how many pixels differ by more than rounding, and counts the edge pixels.
+int Mismatches(const TScreenshot& shot, int left, int top, const TPremultipliedImage& source, int sx, int sy,
+               int w, int h, TColor background, int* edges = nullptr) {
+    int bad = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p = source.Pixels[size_t(sy + y) * source.Width + sx + x];
+            if (edges && (p >> 24) > 0 && (p >> 24) < 255) {
+                ++*edges;
+            }
+            if (Distance(shot.At(left + x, top + y), Over(p, background)) > 2) {
+                ++bad;
+            }
+        }
+    }
+    return bad;
+}
+
+class ImageScreenshot : public ::testing::TestWithParam<std::tuple<float, const char16_t*>> {
+protected:
+    void SetUp() override {
+        FTheme = std::make_unique<TTheme>(std::get<0>(GetParam()));
+        Theme = FTheme.get();
+        Theme->SetThemeName(std::get<1>(GetParam()));
+    }
+    void TearDown() override { Theme = nullptr; }
+    std::unique_ptr<TTheme> FTheme;
+};
+
+TEST_P(ImageScreenshot, EveryImageBlendsWithTheWindowColour) {
+    const int s100 = TTheme::ScaleToPercent(Theme->ScaleFactor());
+    auto r = [](int n) { return ScaleValue(n); };
+    TTestHost host(r(504), r(208));
+    host.Background = Theme->WindowColor();
+
+    struct TPlaced {
+        TResourceImage Image;
+        int Left;
+    };
+    const TPlaced placed[] = {
+        {imgAppIcon, 8}, {imgApplicationIcon, 32}, {imgFolderEx, 104}, {imgSwitch, 128}};
+    std::vector<std::unique_ptr<TImage>> images;
+    for (const TPlaced& p : placed) {
+        auto image = std::make_unique<TImage>(host.Handle());
+        const TPngImage* png = Theme->GetImage(p.Image);
+        image->SetBounds(r(p.Left), r(8), png->Width(), png->Height());
+        image->SetPicture(png);
+        images.push_back(std::move(image));
+    }
+    host.OnPaint = [&](HDC dc) {
+        for (auto& image : images) {
+            image->Paint(dc);
+        }
+    };
+    std::vector<std::unique_ptr<TAnimation>> frames;
+    for (int k = 0; k < 36; ++k) {
+        auto animation = std::make_unique<TAnimation>(host.Handle());
+        animation->SetFrameWidth(24);
+        animation->SetFrameCount(36);
+        animation->SetBounds(r(160 + k % 12 * 28), r(8 + k / 12 * 28), r(24), r(24));
+        for (int step = 0; step < k; ++step) {
+            animation->FrameStep(nullptr);
+        }
+        animation->SetVisible(true);
+        frames.push_back(std::move(animation));
+    }
+    host.Settle();
+    TScreenshot shot;
+    shot.Pixels = host.Capture(shot.Width, shot.Height);
+    const std::string name = Theme->IsLight() ? "light" : "dark";
+    SavePng(ArtefactFolder() + "/images_" + name + "_" + std::to_string(s100) + ".png", shot.Pixels,
+            shot.Width, shot.Height);
+
+    const TColor window = Theme->WindowColor();
+    for (const auto& image : images) {
+        const TPngImage& png = *image->Picture().Png();
+        int edges = 0;
+        EXPECT_EQ(Mismatches(shot, image->Left(), image->Top(), png.Pixels(), 0, 0, png.Width(), png.Height(),
+                             window, &edges),
+                  0)
+            << "image at " << image->Left();
+        EXPECT_GT(edges, 0) << "anti-aliased edges to blend";
+    }
+    // The logo's corner is the window itself.
+    const uint32_t bgRgb = (window & 0xFF) << 16 | (window & 0xFF00) | (window >> 16 & 0xFF);
+    EXPECT_EQ(shot.At(images[1]->Left(), images[1]->Top()), bgRgb);
+
+    const TPremultipliedImage& strip = Theme->GetImage(imgLoader)->Pixels();
+    const int edge = strip.Height;
+    for (int k = 0; k < 36; ++k) {
+        const TAnimation& a = *frames[size_t(k)];
+        EXPECT_EQ(Mismatches(shot, a.Left(), a.Top(), strip, k * edge, 0, edge, edge, window), 0)
+            << "frame " << k;
+        const TAnimation& next = *frames[size_t((k + 1) % 36)];
+        int differing = 0;
+        for (int y = 0; y < edge; ++y) {
+            for (int x = 0; x < edge; ++x) {
+                differing += shot.At(a.Left() + x, a.Top() + y) != shot.At(next.Left() + x, next.Top() + y);
+            }
+        }
+        EXPECT_GE(differing, 8) << "frames " << k << " and " << (k + 1) % 36 << " look alike";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(ScalesAndPalettes, ImageScreenshot,
+                         ::testing::Combine(::testing::Values(1.0f, 1.5f),
+                                            ::testing::Values(u"Light", u"Dark")));
+
+} // namespace

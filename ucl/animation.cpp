@@ -1,0 +1,37 @@
+#include "ucl/animation.h"
+
+#include "ucl/gdi.h"
+#include "utils/theme.h"
+
+TAnimation::TAnimation(HWND Parent) : TControl(ChildParams(Parent, L"QuorvalentAnimation", 32, 32, true)) {}
+
+TAnimation::~TAnimation() = default;
+
+void TAnimation::Start(uint32_t Interval) {
+    SetVisible(true);
+    if (!FFrameTimer) {
+        FFrameTimer = std::make_unique<TTimer>(Interval, [this](TObject* sender) { FrameStep(sender); });
+    }
+    FFrameTimer->SetEnabled(true);
+}
+
+void TAnimation::Stop() {
+    SetVisible(false);
+    if (FFrameTimer) {
+        FFrameTimer->SetEnabled(false);
+        FFrameTimer.reset();
+    }
+}
+
+void TAnimation::FrameStep(TObject*) {
+    FFrameIndex = FFrameIndex < FFrameCount - 1 ? FFrameIndex + 1 : 0;
+    Invalidate();
+}
+
+void TAnimation::Paint(HDC DC, const TRect& Client) {
+    FillSolidRect(DC, Client, Theme->WindowColor());
+    const int x = -(ScaleValue(FFrameWidth) * FFrameIndex);
+    const int width = ScaleValueTrunc(FFrameWidth * FFrameCount);
+    const int height = ScaleValueTrunc(FFrameWidth);
+    DrawPngImage(DC, *Theme->GetImage(imgLoader), {x, 0, x + width, height});
+}

@@ -1,0 +1,89 @@
+#include "ucl/gdi.h"
+
+#include <cstring>
+
+TMemoryDC::TMemoryDC(HDC compatible, int width, int height, void** Bits) noexcept
+    : FDC(CreateCompatibleDC(compatible)) {
+    if (!FDC || width <= 0 || height <= 0) {
+        return;
+    }
+    if (Bits) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof(info.bmiHeader);
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        FBitmap.Reset(CreateDIBSection(compatible, &info, DIB_RGB_COLORS, Bits, nullptr, 0));
+    } else {
+        FBitmap.Reset(CreateCompatibleBitmap(compatible, width, height));
+    }
+    if (FBitmap) {
+        FPrevious = SelectObject(FDC, FBitmap.Get());
+    }
+}
+
+TMemoryDC::TMemoryDC(TMemoryDC&& other) noexcept
+    : FDC(std::exchange(other.FDC, nullptr)), FBitmap(std::move(other.FBitmap)),
+      FPrevious(std::exchange(other.FPrevious, nullptr)) {}
+
+TMemoryDC::~TMemoryDC() {
+    if (FDC) {
+        if (FPrevious) {
+            SelectObject(FDC, FPrevious);
+        }
+        DeleteDC(FDC);
+    }
+    // FBitmap is deleted after it has left the DC.
+}
+
+void FillSolidRect(HDC DC, const TRect& R, TColor Color) noexcept {
+    const COLORREF previous = SetBkColor(DC, Color);
+    const RECT r = ToRECT(R);
+    ExtTextOutW(DC, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+    SetBkColor(DC, previous);
+}
+
+void DrawPngImage(HDC DC, const TPngImage& Image, const TRect& Dest) {
+    RECT clip;
+    const int region = GetClipBox(DC, &clip);
+    if (Image.Empty() || region == ERROR || region == NULLREGION) {
+        return;
+    }
+    const TStretchedPart part = StretchImage(Image.Pixels(), Dest, FromRECT(clip));
+    if (part.Image.Pixels.empty()) {
+        return;
+    }
+    void* bits = nullptr;
+    TMemoryDC source(DC, part.Image.Width, part.Image.Height, &bits);
+    if (!source.Valid() || !bits) {
+        return;
+    }
+    std::memcpy(bits, part.Image.Pixels.data(), part.Image.Pixels.size() * sizeof(uint32_t));
+    GdiFlush();
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    GdiAlphaBlend(DC, part.Bounds.Left, part.Bounds.Top, part.Image.Width, part.Image.Height, source.DC(), 0,
+                  0, part.Image.Width, part.Image.Height, blend);
+}
+
+void PaintBuffered(HWND Window, const std::function<void(HDC DC, const TRect& Client)>& Paint) {
+    TPaintDC paint(Window);
+    RECT client;
+    GetClientRect(Window, &client);
+    const TRect area = FromRECT(client);
+    if (area.Empty()) {
+        return;
+    }
+    TMemoryDC buffer(paint.DC(), area.Width(), area.Height());
+    if (!buffer.Valid()) {
+        Paint(paint.DC(), area);
+        return;
+    }
+    // The buffer clips like the screen, so partial repaints cost only what they show.
+    const TRect dirty = paint.PaintRect();
+    IntersectClipRect(buffer.DC(), dirty.Left, dirty.Top, dirty.Right, dirty.Bottom);
+    Paint(buffer.DC(), area);
+    BitBlt(paint.DC(), dirty.Left, dirty.Top, dirty.Width(), dirty.Height(), buffer.DC(), dirty.Left,
+           dirty.Top, SRCCOPY);
+}

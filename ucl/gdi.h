@@ -1,0 +1,145 @@
+// Owning wrappers for the GDI handles that painting uses, and the drawing routines that every
+// control shares: solid fills, PNG images with alpha at any size, and double-buffered paints.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <utility>
+
+#include "utils/rect.h"
+#include "utils/theme.h"
+
+inline RECT ToRECT(const TRect& r) noexcept {
+    return {r.Left, r.Top, r.Right, r.Bottom};
+}
+inline TRect FromRECT(const RECT& r) noexcept {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+// Owns a font, brush, pen or bitmap, deleted with DeleteObject. Copy is deleted, move
+// transfers ownership. The object must not be selected into a DC when it is deleted, which
+// TSelectObject, declared after it, guarantees.
+template <typename T> class TGdiObject {
+public:
+    TGdiObject() noexcept = default;
+    explicit TGdiObject(T handle) noexcept : FHandle(handle) {}
+    TGdiObject(const TGdiObject&) = delete;
+    TGdiObject& operator=(const TGdiObject&) = delete;
+    TGdiObject(TGdiObject&& other) noexcept : FHandle(std::exchange(other.FHandle, nullptr)) {}
+    TGdiObject& operator=(TGdiObject&& other) noexcept {
+        if (this != &other) {
+            Reset(std::exchange(other.FHandle, nullptr));
+        }
+        return *this;
+    }
+    ~TGdiObject() { Reset(); }
+
+    T Get() const noexcept { return FHandle; }
+    explicit operator bool() const noexcept { return FHandle != nullptr; }
+    void Reset(T handle = nullptr) noexcept {
+        if (FHandle) {
+            DeleteObject(FHandle);
+        }
+        FHandle = handle;
+    }
+    T Release() noexcept { return std::exchange(FHandle, nullptr); }
+
+private:
+    T FHandle = nullptr;
+};
+
+using TFontHandle = TGdiObject<HFONT>;
+using TBrushHandle = TGdiObject<HBRUSH>;
+using TPenHandle = TGdiObject<HPEN>;
+using TBitmapHandle = TGdiObject<HBITMAP>;
+
+// Selects an object into a DC for its lifetime and puts the previous object back.
+class TSelectObject {
+public:
+    TSelectObject(HDC dc, HGDIOBJ object) noexcept : FDC(dc), FPrevious(SelectObject(dc, object)) {}
+    TSelectObject(const TSelectObject&) = delete;
+    TSelectObject& operator=(const TSelectObject&) = delete;
+    TSelectObject(TSelectObject&& other) noexcept
+        : FDC(std::exchange(other.FDC, nullptr)), FPrevious(std::exchange(other.FPrevious, nullptr)) {}
+    TSelectObject& operator=(TSelectObject&&) = delete;
+    ~TSelectObject() {
+        if (FDC && FPrevious && FPrevious != HGDI_ERROR) {
+            SelectObject(FDC, FPrevious);
+        }
+    }
+
+private:
+    HDC FDC;
+    HGDIOBJ FPrevious;
+};
+
+// The DC of a WM_PAINT, from BeginPaint to EndPaint.
+class TPaintDC {
+public:
+    explicit TPaintDC(HWND window) noexcept : FWindow(window) { FDC = BeginPaint(window, &FInfo); }
+    TPaintDC(const TPaintDC&) = delete;
+    TPaintDC& operator=(const TPaintDC&) = delete;
+    ~TPaintDC() { EndPaint(FWindow, &FInfo); }
+
+    HDC DC() const noexcept { return FDC; }
+    TRect PaintRect() const noexcept { return FromRECT(FInfo.rcPaint); }
+
+private:
+    HWND FWindow;
+    PAINTSTRUCT FInfo{};
+    HDC FDC;
+};
+
+// A window's client DC from GetDC to ReleaseDC.
+class TWindowDC {
+public:
+    explicit TWindowDC(HWND window) noexcept : FWindow(window), FDC(GetDC(window)) {}
+    TWindowDC(const TWindowDC&) = delete;
+    TWindowDC& operator=(const TWindowDC&) = delete;
+    TWindowDC(TWindowDC&& other) noexcept
+        : FWindow(std::exchange(other.FWindow, nullptr)), FDC(std::exchange(other.FDC, nullptr)) {}
+    TWindowDC& operator=(TWindowDC&&) = delete;
+    ~TWindowDC() {
+        if (FDC) {
+            ReleaseDC(FWindow, FDC);
+        }
+    }
+
+    HDC DC() const noexcept { return FDC; }
+
+private:
+    HWND FWindow;
+    HDC FDC;
+};
+
+// An off-screen surface: a memory DC with a bitmap of its own selected into it. With Bits
+// given, the bitmap is a top-down 32-bit DIB section whose pixels the caller can reach.
+class TMemoryDC {
+public:
+    TMemoryDC(HDC compatible, int width, int height, void** Bits = nullptr) noexcept;
+    TMemoryDC(const TMemoryDC&) = delete;
+    TMemoryDC& operator=(const TMemoryDC&) = delete;
+    TMemoryDC(TMemoryDC&& other) noexcept;
+    TMemoryDC& operator=(TMemoryDC&&) = delete;
+    ~TMemoryDC();
+
+    bool Valid() const noexcept { return FDC && FBitmap; }
+    HDC DC() const noexcept { return FDC; }
+    HBITMAP Bitmap() const noexcept { return FBitmap.Get(); }
+
+private:
+    HDC FDC = nullptr;
+    TBitmapHandle FBitmap;
+    HGDIOBJ FPrevious = nullptr;
+};
+
+void FillSolidRect(HDC DC, const TRect& R, TColor Color) noexcept;
+
+// Draws Image stretched into Dest with its alpha (smooth when the size differs); only the part
+// inside the DC's clipping region is computed.
+void DrawPngImage(HDC DC, const TPngImage& Image, const TRect& Dest);
+
+// Answers WM_PAINT through an off-screen buffer of the client size: Paint draws into the
+// buffer, which then replaces the screen in one copy, so nothing flickers.
+void PaintBuffered(HWND Window, const std::function<void(HDC DC, const TRect& Client)>& Paint);
