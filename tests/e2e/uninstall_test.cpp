@@ -1,0 +1,300 @@
+// Silent uninstalls of the real installer, started from the install folder as the Programs
+// list starts it, with the web API played by a local HTTP server and cmd.exe by the
+// stand-in that logs the exact commands and carries out the deletions.
+// Winsock first: it must come before <windows.h>.
+#include "tests/windows/test_http_server.h"
+
+#include <windows.h>
+#include <psapi.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "tests/e2e/cmd_standin_log.h"
+#include "tests/e2e/e2e_support.h"
+
+using namespace e2e;
+using cmdstandin::TCmdRun;
+using testhttp::TServerMode;
+using testhttp::TTestHttpServer;
+
+namespace {
+
+const std::wstring GuidId = L"0f8fad5b-d9cb-469f-a165-70867728950e";
+
+struct TUninstallRun {
+    DWORD ExitCode = STILL_ACTIVE;
+    bool TimedOut = false;
+    DWORD ElapsedMs = 0;
+    uint64_t ExitTime = 0; // FILETIME
+    uint64_t PeakWorkingSet = 0;
+};
+
+std::wstring Wide(const std::u16string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+class UninstallTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(cmdstandin::Install()); }
+    static void TearDownTestSuite() { cmdstandin::Remove(); }
+
+    void SetUp() override {
+        ResetInstallState();
+        FLogFolder = FreshFolder(L"cmd-log");
+    }
+    void TearDown() override {
+        // The stand-ins of a failed test may still be waiting to delete.
+        cmdstandin::WaitForRuns(FLogFolder, FExpectedRuns, 5000);
+        ResetInstallState();
+    }
+
+    // A silent install into the default folder, with both shortcuts and the Programs entry.
+    void Install() {
+        const TRunResult run = RunInstaller(L"/verysilent");
+        ASSERT_FALSE(run.TimedOut);
+        ASSERT_EQ(run.ExitCode, 0u);
+        ASSERT_TRUE(FileExists(Folder() + L"\\QuorvalentInstaller.exe"));
+        ASSERT_TRUE(FileExists(DesktopLink()));
+        ASSERT_TRUE(FileExists(MenuLink()));
+        ASSERT_TRUE(RegKeyExists(UninstallKey));
+    }
+
+    static void UseApi(const std::wstring& Address, const std::wstring& Id) {
+        SetRegString(AppKey, L"ApiAddress", Address);
+        if (!Id.empty()) {
+            SetRegString(AppKey, L"InstallationId", Id);
+        }
+    }
+
+    // "QuorvalentInstaller.exe" /uninstall /silent, from the install folder.
+    TUninstallRun Uninstall(DWORD TimeoutMs = 90000) {
+        const HANDLE process = Start(Folder() + L"\\QuorvalentInstaller.exe", L"/uninstall /silent",
+                                     {L"QV_CMD_STANDIN_LOG=" + FLogFolder, L"http_proxy", L"https_proxy"});
+        TUninstallRun run;
+        const DWORD start = GetTickCount();
+        // The peak is sampled while the process lives: an ended process reports no memory.
+        while (WaitForSingleObject(process, 10) == WAIT_TIMEOUT) {
+            PROCESS_MEMORY_COUNTERS counters{};
+            counters.cb = sizeof(counters);
+            if (K32GetProcessMemoryInfo(process, &counters, sizeof(counters))) {
+                run.PeakWorkingSet = std::max<uint64_t>(run.PeakWorkingSet, counters.PeakWorkingSetSize);
+            }
+            if (GetTickCount() - start > TimeoutMs) {
+                run.TimedOut = true;
+                TerminateProcess(process, 999);
+                WaitForSingleObject(process, 5000);
+                break;
+            }
+        }
+        run.ElapsedMs = GetTickCount() - start;
+        FILETIME created, exited, kernel, user;
+        if (GetProcessTimes(process, &created, &exited, &kernel, &user)) {
+            run.ExitTime = (static_cast<uint64_t>(exited.dwHighDateTime) << 32) | exited.dwLowDateTime;
+        }
+        GetExitCodeProcess(process, &run.ExitCode);
+        CloseHandle(process);
+        return run;
+    }
+
+    std::vector<TCmdRun> WaitForRuns(size_t Count) {
+        FExpectedRuns = Count;
+        return cmdstandin::WaitForRuns(FLogFolder, Count, 30000);
+    }
+
+    // The removal that every uninstall does before it exits.
+    static void ExpectShortcutsAndEntryRemoved() {
+        EXPECT_FALSE(FileExists(DesktopLink()));
+        EXPECT_FALSE(FileExists(MenuLink()));
+        EXPECT_FALSE(DirectoryExists(StartMenuFolder()));
+        EXPECT_FALSE(RegKeyExists(UninstallKey));
+        // Settings stay without the delete-data option.
+        EXPECT_TRUE(RegKeyExists(AppKey));
+        EXPECT_TRUE(ReadRegValue(AppKey, L"InstallationSource").has_value());
+    }
+
+    // Both executables deleted by the two delayed commands; nothing else touched.
+    void ExpectExecutablesDeletedLater(const TUninstallRun& run) {
+        const auto runs = WaitForRuns(2);
+        ASSERT_EQ(runs.size(), 2u);
+        const std::wstring folder = Folder();
+        EXPECT_EQ(runs[0].Parameters, L"/c timeout 1 && del \"" + folder + L"\\Quorvalent.exe\" /s /q");
+        EXPECT_EQ(runs[1].Parameters,
+                  L"/c timeout 2 && del \"" + folder + L"\\QuorvalentInstaller.exe\" /s /q");
+        EXPECT_EQ(runs[0].Waited, 1);
+        EXPECT_EQ(runs[1].Waited, 2);
+        EXPECT_EQ(runs[0].Deleted, std::vector<std::wstring>{folder + L"\\Quorvalent.exe"});
+        EXPECT_EQ(runs[1].Deleted, std::vector<std::wstring>{folder + L"\\QuorvalentInstaller.exe"});
+        // The installer had exited before its own executable was deleted.
+        EXPECT_GT(runs[1].Finished, run.ExitTime);
+        EXPECT_GT(runs[1].Finished, runs[0].Finished);
+        for (const auto& cmd : runs) {
+            EXPECT_EQ(cmd.Error, L"");
+        }
+        std::vector<std::wstring> left = ListFolder(folder);
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, (std::vector<std::wstring>{L"sub", L"workspace.json"}));
+        EXPECT_TRUE(FileExists(folder + L"\\sub\\requests.db"));
+    }
+
+    // Files of the user's that an uninstall without delete-data must leave.
+    static void AddUserFiles() {
+        WriteFileBytes(Folder() + L"\\workspace.json", Bytes(100, 'w'));
+        CreateDirectoryW((Folder() + L"\\sub").c_str(), nullptr);
+        WriteFileBytes(Folder() + L"\\sub\\requests.db", Bytes(100, 'r'));
+    }
+
+    static std::wstring Folder() { return DefaultInstallFolder(); }
+    static std::wstring DesktopLink() { return DesktopFolder() + L"\\Quorvalent.lnk"; }
+    static std::wstring MenuLink() { return StartMenuFolder() + L"\\Quorvalent.lnk"; }
+
+    std::wstring FLogFolder;
+    size_t FExpectedRuns = 0;
+};
+
+TEST_F(UninstallTest, SilentUninstallNotifiesTheApiOnceAndRemovesTheProduct) {
+    TTestHttpServer server(TServerMode::smAnswer);
+    Install();
+    AddUserFiles();
+    UseApi(Wide(server.ApiAddress()), GuidId);
+
+    const TUninstallRun run = Uninstall();
+    ASSERT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ExitCode, 0u);
+
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    const auto& request = requests[0];
+    EXPECT_EQ(request.Method, "POST");
+    EXPECT_EQ(request.Target, "/api/releases.uninstall");
+    EXPECT_EQ(request.Body, "{\"installationId\":\"0f8fad5b-d9cb-469f-a165-70867728950e\"}");
+    EXPECT_EQ(request.Body.size(), 57u);
+    EXPECT_EQ(request.Values("Connection"), std::vector<std::string>{"keep-alive"});
+    EXPECT_EQ(request.Values("Accept"), std::vector<std::string>{"application/json"});
+    EXPECT_EQ(request.Values("Content-Type"), std::vector<std::string>{"application/json;charset=UTF-8"});
+    EXPECT_EQ(request.Values("User-Agent"), std::vector<std::string>{"Quorvalent/3.3.0"});
+    EXPECT_TRUE(request.Values("Cookie").empty());
+
+    ExpectShortcutsAndEntryRemoved();
+    EXPECT_EQ(ReadRegValue(AppKey, L"InstallationId")->Text, GuidId);
+    EXPECT_TRUE(RegKeyExists(MakerKey));
+    ExpectExecutablesDeletedLater(run);
+    std::printf("uninstall with notification: %lu ms, peak working set %llu KiB\n", run.ElapsedMs,
+                static_cast<unsigned long long>(run.PeakWorkingSet / 1024));
+}
+
+TEST_F(UninstallTest, WithoutAValidIdNothingIsSentAndTheRemovalGoesOn) {
+    // A server that would hold a request for the whole time-out: no request may reach it.
+    TTestHttpServer server(TServerMode::smHang);
+    for (const std::wstring& id : {std::wstring(), L"{" + GuidId + L"}"}) {
+        SCOPED_TRACE(id.size());
+        ResetInstallState();
+        FLogFolder = FreshFolder(L"cmd-log");
+        Install();
+        AddUserFiles();
+        UseApi(Wide(server.ApiAddress()), id);
+        const TUninstallRun run = Uninstall();
+        ASSERT_FALSE(run.TimedOut);
+        EXPECT_EQ(run.ExitCode, 0u);
+        ExpectShortcutsAndEntryRemoved();
+        ExpectExecutablesDeletedLater(run);
+        std::printf("uninstall with %zu-character id: %lu ms\n", id.size(), run.ElapsedMs);
+    }
+    EXPECT_EQ(server.Connections(), 0);
+}
+
+TEST_F(UninstallTest, HangingApiHoldsTheRemovalOnlyForTheTimeOut) {
+    TTestHttpServer server(TServerMode::smHang);
+    Install();
+    AddUserFiles();
+    UseApi(Wide(server.ApiAddress()), GuidId);
+    const TUninstallRun run = Uninstall();
+    ASSERT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ExitCode, 0u);
+    EXPECT_EQ(server.Requests().size(), 1u);
+    // WinHTTP's own defaults would wait 30 s and more.
+    EXPECT_LT(run.ElapsedMs, 25000u);
+    ExpectShortcutsAndEntryRemoved();
+    ExpectExecutablesDeletedLater(run);
+    std::printf("uninstall against a hanging API: %lu ms\n", run.ElapsedMs);
+}
+
+TEST_F(UninstallTest, UnreachableApiDoesNotStopTheRemoval) {
+    Install();
+    AddUserFiles();
+    UseApi(L"http://127.0.0.1:" + std::to_wstring(TTestHttpServer::UnusedPort()) + L"/api", GuidId);
+    const TUninstallRun run = Uninstall();
+    ASSERT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ExitCode, 0u);
+    EXPECT_LT(run.ElapsedMs, 25000u);
+    ExpectShortcutsAndEntryRemoved();
+    ExpectExecutablesDeletedLater(run);
+    std::printf("uninstall against an unreachable API: %lu ms\n", run.ElapsedMs);
+}
+
+TEST_F(UninstallTest, EndlessAnswerDoesNotGrowTheMemory) {
+    // The same uninstall once with a normal answer, as the measure, then with an endless one.
+    uint64_t baseline = 0;
+    {
+        TTestHttpServer server(TServerMode::smAnswer);
+        Install();
+        UseApi(Wide(server.ApiAddress()), GuidId);
+        const TUninstallRun run = Uninstall();
+        ASSERT_EQ(run.ExitCode, 0u);
+        baseline = run.PeakWorkingSet;
+        WaitForRuns(2);
+    }
+    ResetInstallState();
+    FLogFolder = FreshFolder(L"cmd-log");
+    TTestHttpServer server(TServerMode::smEndlessBody);
+    Install();
+    UseApi(Wide(server.ApiAddress()), GuidId);
+    const TUninstallRun run = Uninstall();
+    ASSERT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ExitCode, 0u);
+    ASSERT_GT(baseline, 0u);
+    ASSERT_GT(run.PeakWorkingSet, 0u);
+    // Reading 64 KiB in 4 KiB chunks leaves no trace; the server would have sent without end.
+    EXPECT_LT(run.PeakWorkingSet, baseline + 4 * 1024 * 1024);
+    ExpectShortcutsAndEntryRemoved();
+    std::printf("peak working set: %llu KiB with a normal answer, %llu KiB with an endless one; the server "
+                "sent %llu KiB\n",
+                static_cast<unsigned long long>(baseline / 1024),
+                static_cast<unsigned long long>(run.PeakWorkingSet / 1024),
+                static_cast<unsigned long long>(server.BodyBytesSent() / 1024));
+    WaitForRuns(2);
+}
+
+TEST_F(UninstallTest, StartMenuFolderWithAnotherShortcutStays) {
+    Install();
+    const std::wstring other = StartMenuFolder() + L"\\Other Tool.lnk";
+    WriteFileBytes(other, Bytes(10, 'l'));
+    const TUninstallRun run = Uninstall();
+    ASSERT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ExitCode, 0u);
+    EXPECT_FALSE(FileExists(MenuLink()));
+    EXPECT_TRUE(FileExists(other));
+    EXPECT_FALSE(FileExists(DesktopLink()));
+    WaitForRuns(2);
+}
+
+TEST_F(UninstallTest, ShortcutThatCannotBeDeletedEndsASilentRunWithCode1) {
+    Install();
+    // Held open without delete sharing, the desktop shortcut cannot be deleted.
+    const HANDLE held =
+        CreateFileW(DesktopLink().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const TUninstallRun run = Uninstall(60000);
+    CloseHandle(held);
+    ASSERT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ExitCode, 1u);
+    // The steps after the failing one did not run.
+    EXPECT_TRUE(RegKeyExists(UninstallKey));
+    Sleep(3000);
+    EXPECT_TRUE(cmdstandin::ReadRuns(FLogFolder).empty());
+    EXPECT_TRUE(FileExists(Folder() + L"\\QuorvalentInstaller.exe"));
+}
+
+} // namespace

@@ -1,0 +1,137 @@
+#include "utils/known_folders.h"
+
+#include <shlobj.h>
+
+#include "utils/strings.h"
+#include "utils/win32.h"
+
+namespace {
+
+// The known-folder manager and its interface, defined here rather than taken from the
+// large GUID library.
+constexpr CLSID KnownFolderManagerClass = {
+    0x4df0c730, 0xdf9d, 0x4ae3, {0x91, 0x53, 0xaa, 0x6b, 0x82, 0xe9, 0x79, 0x5a}};
+constexpr IID KnownFolderManagerInterface = {
+    0x8be2d872, 0x86aa, 0x4d47, {0xb7, 0x76, 0x32, 0xcc, 0xa4, 0x0c, 0x70, 0x18}};
+
+// The folders that matter most, asked the older way too, for when COM is not available.
+constexpr int EssentialFolders[] = {
+    CSIDL_PROFILE,
+    CSIDL_APPDATA,
+    CSIDL_LOCAL_APPDATA,
+    CSIDL_DESKTOPDIRECTORY,
+    CSIDL_PERSONAL,
+    CSIDL_MYMUSIC,
+    CSIDL_MYPICTURES,
+    CSIDL_MYVIDEO,
+    CSIDL_FAVORITES,
+    CSIDL_STARTMENU,
+    CSIDL_PROGRAMS,
+    CSIDL_STARTUP,
+    CSIDL_TEMPLATES,
+    CSIDL_PROGRAM_FILES,
+    CSIDL_PROGRAM_FILESX86,
+    CSIDL_PROGRAM_FILES_COMMON,
+    CSIDL_WINDOWS,
+    CSIDL_SYSTEM,
+    CSIDL_SYSTEMX86,
+    CSIDL_COMMON_APPDATA,
+    CSIDL_COMMON_DESKTOPDIRECTORY,
+    CSIDL_COMMON_DOCUMENTS,
+    CSIDL_COMMON_PROGRAMS,
+    CSIDL_COMMON_STARTMENU,
+};
+
+void AddFolder(std::vector<std::u16string>& folders, const std::u16string& path) {
+    if (path.empty()) {
+        return;
+    }
+    folders.push_back(path);
+    std::u16string final = FinalPath(path);
+    if (!final.empty() && final != path) {
+        folders.push_back(std::move(final));
+    }
+}
+
+void AddShellKnownFolders(std::vector<std::u16string>& folders) {
+    TComPtr<IKnownFolderManager> manager;
+    if (FAILED(CoCreateInstance(KnownFolderManagerClass, nullptr, CLSCTX_INPROC_SERVER,
+                                KnownFolderManagerInterface, manager.PutVoid()))) {
+        return;
+    }
+    KNOWNFOLDERID* ids = nullptr;
+    UINT count = 0;
+    if (FAILED(manager->GetFolderIds(&ids, &count)) || !ids) {
+        return;
+    }
+    for (UINT i = 0; i < count; ++i) {
+        TComPtr<IKnownFolder> folder;
+        if (FAILED(manager->GetFolder(ids[i], folder.Put()))) {
+            continue;
+        }
+        // Virtual folders (the control panel, the network) have no path and are skipped.
+        wchar_t* path = nullptr;
+        if (SUCCEEDED(folder->GetPath(KF_FLAG_DONT_VERIFY, &path)) && path) {
+            AddFolder(folders, U16(path));
+        }
+        CoTaskMemFree(path);
+    }
+    CoTaskMemFree(ids);
+}
+
+} // namespace
+
+std::vector<std::u16string> KnownFolderPaths() {
+    std::vector<std::u16string> folders;
+    for (const int csidl : EssentialFolders) {
+        wchar_t path[MAX_PATH] = {};
+        if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) {
+            AddFolder(folders, U16(path));
+        }
+    }
+    AddShellKnownFolders(folders);
+    wchar_t temp[MAX_PATH + 1] = {};
+    if (GetTempPathW(MAX_PATH + 1, temp)) {
+        AddFolder(folders, U16(temp));
+    }
+    return folders;
+}
+
+std::u16string FinalPath(const std::u16string& Path) {
+    const TScopedHandle file(CreateFileW(WStr(Path), 0,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file.Valid()) {
+        return {};
+    }
+    std::u16string buffer(MAX_PATH, u'\0');
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const DWORD length = GetFinalPathNameByHandleW(file.Get(), reinterpret_cast<wchar_t*>(buffer.data()),
+                                                       static_cast<DWORD>(buffer.size()),
+                                                       FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) {
+            return {};
+        }
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            return buffer;
+        }
+        buffer.resize(length + 1);
+    }
+    return {};
+}
+
+std::u16string PlatformUpperCase(std::u16string_view Text) {
+    if (Text.empty()) {
+        return {};
+    }
+    const std::u16string source(Text);
+    const int size = static_cast<int>(source.size());
+    std::u16string upper(source.size(), u'\0');
+    // Upper-casing never changes the length of UTF-16 text with these flags.
+    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, WStr(source), size,
+                      reinterpret_cast<wchar_t*>(upper.data()), size, nullptr, nullptr, 0) != size) {
+        return AsciiUpperCase(source);
+    }
+    return upper;
+}
