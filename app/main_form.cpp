@@ -6,8 +6,12 @@
 #include "utils/consts.h"
 #include "utils/language.h"
 #include "utils/properties.h"
+#include "utils/rest.h"
 #include "utils/strings.h"
 #include "utils/text_filters.h"
+#include "utils/theme.h"
+#include "utils/theme_win.h"
+#include "ucl/gdi.h"
 #include "utils/win32.h"
 
 namespace {
@@ -73,11 +77,17 @@ std::u16string TMainForm::GetStringParam(const std::u16string& Param) const {
 void TMainForm::CreateSingletons() {
     // The singletons live until the process ends; a second form in the same process (the
     // tests create several) shares them.
+    if (!Theme) {
+        Theme = new TTheme(static_cast<float>(GetDpiForWindow(Handle())) / 96.0f);
+    }
     if (!Language) {
         Language = new TLanguage(GetUserLanguageName());
     }
     if (!Properties) {
         Properties = new TProperties();
+    }
+    if (!RestApi) {
+        RestApi = new TRestApi();
     }
 }
 
@@ -89,6 +99,7 @@ void TMainForm::FormCreate() {
 
     FCaption = std::u16string(ProductName) + u" \u2013 " + GetPhrase(AsciiUpperCase(RunMode));
     SetWindowTextW(Handle(), WStr(FCaption));
+    CreateUninstallControls();
 
     const std::u16string dir = GetStringParam(u"/dir");
     if (!dir.empty()) {
@@ -121,6 +132,10 @@ void TMainForm::CancelButtonClick(TObject*) {
     FApplication.Terminate();
 }
 
+void TMainForm::WMPaint() {
+    PaintBuffered(Handle(), [](HDC dc, const TRect& client) { FillSolidRect(dc, client, Theme->WindowColor()); });
+}
+
 void TMainForm::WMClose() {
     CancelButtonClick(this);
 }
@@ -129,6 +144,11 @@ LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CLOSE:
         WMClose();
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        WMPaint();
         return 0;
     default:
         return DefaultHandler(msg, wParam, lParam);

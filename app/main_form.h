@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "ucl/animation.h"
+#include "ucl/timer.h"
 #include "ucl/window.h"
 
 class TApplication;
@@ -59,16 +62,22 @@ public:
     void DeleteShortcuts();
     void DeleteFolderTimeout(const std::u16string& DestFolder);
     void DeleteExeFilesTimeout(const std::u16string& DestFolder);
+    // The uninstall's 100 ms poll (disabled until the uninstall starts) and its loading
+    // animation (hidden until then); made by CreateUninstallControls.
+    std::unique_ptr<TTimer> UninstallTimer;
+    std::unique_ptr<TAnimation> UninstallLoader;
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void FormCreate();
+    void CreateUninstallControls();
     void CreateSingletons();
     std::u16string DefaultDestinationFolder() const;
     void ShowError(const std::u16string& Text, const std::u16string& Title);
     void WMClose();
+    void WMPaint();
 
     TApplication& FApplication;
     const std::u16string FCommandLine;

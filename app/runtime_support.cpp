@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 
+#include "utils/crc32.h"
 #include "utils/exception.h"
 
 namespace {
@@ -20,6 +21,12 @@ namespace {
 }
 
 } // namespace
+
+// zlib's inflate checks gzip streams with its crc32, whose object file carries 12 KiB of
+// tables; the installer's own small routine computes the same CRC in its place.
+extern "C" unsigned long crc32(unsigned long crc, const unsigned char* buf, unsigned int len) {
+    return buf ? Crc32(static_cast<uint32_t>(crc), buf, len) : 0;
+}
 
 // The runtime's verbose terminate handler pulls in the symbol demangler; an installer that
 // reaches terminate has nothing useful to print, so it ends the process directly.

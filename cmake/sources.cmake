@@ -3,12 +3,19 @@
 
 set(QV_PORTABLE_SOURCES
   utils/strings.cpp
+  utils/crc32.cpp
   utils/exception.cpp
   utils/command_line.cpp
   utils/text_filters.cpp
   utils/language.cpp
   utils/rest_request.cpp
   utils/folder_deletion.cpp
+  utils/png_decoder.cpp
+  utils/image_scaling.cpp
+  utils/png_image.cpp
+  utils/theme.cpp
+  ucl/types.cpp
+  ucl/image_rect.cpp
 )
 
 set(QV_WINDOWS_SOURCES
@@ -17,7 +24,18 @@ set(QV_WINDOWS_SOURCES
   utils/properties.cpp
   utils/common.cpp
   utils/atomic_file_writer.cpp
+  utils/rest.cpp
+  utils/known_folders.cpp
   ucl/window.cpp
+  ucl/timer.cpp
+  utils/theme_win.cpp
+  ucl/gdi.cpp
+  ucl/control.cpp
+  ucl/shadow_form.cpp
+  ucl/bitmap.cpp
+  ucl/picture.cpp
+  ucl/image_control.cpp
+  ucl/animation.cpp
   app/application.cpp
   app/main_form.cpp
   app/main_form_install.cpp
@@ -30,11 +48,17 @@ set(QV_APP_ENTRY app/main.cpp app/runtime_support.cpp)
 # Portable unit tests: natively under ASan/UBSan and again under Wine.
 set(QV_PORTABLE_TESTS
   tests/unit/strings_test.cpp
+  tests/unit/crc32_test.cpp
   tests/unit/command_line_test.cpp
   tests/unit/text_filters_test.cpp
   tests/unit/language_test.cpp
   tests/unit/rest_request_test.cpp
   tests/unit/folder_deletion_test.cpp
+  tests/unit/png_decoder_test.cpp
+  tests/unit/image_scaling_test.cpp
+  tests/unit/theme_test.cpp
+  tests/unit/image_rect_test.cpp
+  tests/unit/types_test.cpp
 )
 
 # Tests of the Windows layer, run under Wine.
@@ -45,6 +69,15 @@ set(QV_WINDOWS_TESTS
   tests/windows/common_test.cpp
   tests/windows/atomic_file_writer_test.cpp
   tests/windows/main_form_test.cpp
+  tests/windows/timer_test.cpp
+  tests/windows/gdi_test.cpp
+  tests/windows/theme_win_test.cpp
+  tests/windows/control_test.cpp
+  tests/windows/image_control_test.cpp
+  tests/windows/animation_test.cpp
+  tests/windows/image_screenshot_test.cpp
+  tests/windows/rest_test.cpp
+  tests/windows/uninstall_test.cpp
 )
 
 # End-to-end tests: a Windows program that starts the real installer under Wine.
@@ -53,6 +86,7 @@ set(QV_E2E_TESTS
   tests/e2e/e2e_support.cpp
   tests/e2e/install_test.cpp
   tests/e2e/product_close_test.cpp
+  tests/e2e/uninstall_test.cpp
 )
 
 # libFuzzer targets (native, clang): each is run for a bounded time by the test suite.
@@ -60,4 +94,5 @@ set(QV_FUZZERS
   tests/fuzz/command_line_fuzz.cpp
   tests/fuzz/rest_request_fuzz.cpp
   tests/fuzz/folder_deletion_fuzz.cpp
+  tests/fuzz/png_decoder_fuzz.cpp
 )

@@ -4,7 +4,7 @@
 set(QUORVALENT_PRODUCT_EXE "" CACHE FILEPATH "File embedded unchanged as EXE_FILE; empty embeds the stand-in product")
 
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
-add_compile_options(-Wall -Wextra -Os -ffunction-sections -fdata-sections -fno-threadsafe-statics)
+add_compile_options(-Wall -Wextra -Os -ffunction-sections -fdata-sections -fno-threadsafe-statics $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
 add_link_options(-static -Wl,--gc-sections)
 
 find_library(QV_ZLIB NAMES libz.a z REQUIRED)
@@ -28,7 +28,10 @@ endif()
 file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/product.rc CONTENT "EXE_FILE RCDATA \"${QV_PAYLOAD}\"\n")
 set_source_files_properties(${CMAKE_BINARY_DIR}/product.rc PROPERTIES OBJECT_DEPENDS "${QV_PAYLOAD}")
 
-set(QV_RESOURCES resources/installer.rc ${CMAKE_BINARY_DIR}/product.rc)
+set(QV_RESOURCES resources/installer.rc resources/images.rc ${CMAKE_BINARY_DIR}/product.rc)
+set_property(SOURCE resources/images.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/resources)
+file(GLOB QV_IMAGE_FILES ${CMAKE_SOURCE_DIR}/resources/images/*.png)
+set_property(SOURCE resources/images.rc APPEND PROPERTY OBJECT_DEPENDS ${QV_IMAGE_FILES})
 add_executable(QuorvalentInstaller WIN32 ${QV_APP_ENTRY} ${QV_RESOURCES})
 target_link_options(QuorvalentInstaller PRIVATE -municode -s)
 target_link_libraries(QuorvalentInstaller PRIVATE qv_core)
@@ -65,6 +68,8 @@ if(QV_WINDOWS_TESTS)
   file(WRITE ${CMAKE_BINARY_DIR}/test-resources/test_payload.bin "${QV_TEST_PAYLOAD}")
   add_executable(windows_tests ${QV_WINDOWS_TESTS} tests/windows/test_resources.rc)
   target_link_libraries(windows_tests PRIVATE qv_core gtest uuid)
+  # The tests of the web notification run their own HTTP server.
+  target_link_libraries(windows_tests PRIVATE ws2_32)
   set_property(SOURCE tests/windows/test_resources.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/test-resources ${CMAKE_SOURCE_DIR}/resources ${CMAKE_SOURCE_DIR}/tests/windows)
   qv_wine_test(windows_tests)
 endif()
@@ -72,11 +77,32 @@ endif()
 if(QV_E2E_TESTS)
   add_executable(e2e_tests ${QV_E2E_TESTS})
   target_link_libraries(e2e_tests PRIVATE gtest ole32 shell32 uuid psapi)
+  # The uninstall tests play the web API with an HTTP server of their own.
+  target_link_libraries(e2e_tests PRIVATE ws2_32)
   target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR})
   add_dependencies(e2e_tests QuorvalentInstaller)
   qv_wine_test(e2e_tests)
 endif()
 
+# The stand-in for cmd.exe that the uninstall tests put into the prefix (Wine's own has no
+# "timeout" and mishandles "del /s" and "rmdir /s" on full paths).
+add_executable(cmd_standin tests/tools/cmd_standin.cpp)
+target_link_options(cmd_standin PRIVATE -municode -s)
+foreach(uses_cmd_standin windows_tests e2e_tests)
+  if(TARGET ${uses_cmd_standin})
+    add_dependencies(${uses_cmd_standin} cmd_standin)
+  endif()
+endforeach()
+
 # The import table of the installer names only DLLs that Windows always loads from System32.
 add_test(NAME installer_imports_known_dlls
   COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_imports.sh x86_64-w64-mingw32-objdump $<TARGET_FILE:QuorvalentInstaller>)
+
+# ---- Developer tools (not part of the installer) ----
+# install_report: what an install left in the profile, printed by ./run after a silent run.
+# bench_tool: the timed install and copy runs of bench/install_bench.sh.
+add_executable(install_report tests/tools/install_report.cpp)
+target_link_options(install_report PRIVATE -municode -s)
+target_link_libraries(install_report PRIVATE ole32 shell32 uuid advapi32)
+add_executable(bench_tool bench/bench_tool.cpp)
+target_link_options(bench_tool PRIVATE -municode -s)

@@ -1,5 +1,7 @@
 #include "utils/language.h"
 
+#include <algorithm>
+
 #include "utils/exception.h"
 
 TLanguage* Language = nullptr;
@@ -8,14 +10,13 @@ std::u16string FontNameLight;
 std::u16string FontNameSemibold;
 std::u16string FontNameMonospace;
 
-TLangItem::TLangItem(std::u16string english, std::u16string spanish, std::u16string portuguese,
-                     std::u16string french, std::u16string german, std::u16string russian,
-                     std::u16string bulgarian, std::u16string chineseSimplified,
-                     std::u16string chineseTraditional, std::u16string japanese)
-    : English(std::move(english)), Spanish(std::move(spanish)), Portuguese(std::move(portuguese)),
-      French(std::move(french)), German(std::move(german)), Russian(std::move(russian)),
-      Bulgarian(std::move(bulgarian)), ChineseSimplified(std::move(chineseSimplified)),
-      ChineseTraditional(std::move(chineseTraditional)), Japanese(std::move(japanese)) {}
+TLangItem::TLangItem(std::u16string_view english, std::u16string_view spanish, std::u16string_view portuguese,
+                     std::u16string_view french, std::u16string_view german, std::u16string_view russian,
+                     std::u16string_view bulgarian, std::u16string_view chineseSimplified,
+                     std::u16string_view chineseTraditional, std::u16string_view japanese)
+    : English(english), Spanish(spanish), Portuguese(portuguese), French(french), German(german), Russian(russian),
+      Bulgarian(bulgarian), ChineseSimplified(chineseSimplified), ChineseTraditional(chineseTraditional),
+      Japanese(japanese) {}
 
 namespace {
 
@@ -265,8 +266,9 @@ const TPhraseRow PhraseRows[] = {
 TLanguage::TLanguage(std::u16string LanguageName) {
     for (const auto& row : PhraseRows) {
         const auto* t = row.Texts;
-        FPhrases.emplace(row.Key, TLangItem(t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], t[8], t[9]));
+        FPhrases.emplace_back(row.Key, TLangItem(t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], t[8], t[9]));
     }
+    std::sort(FPhrases.begin(), FPhrases.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     SetLanguage(std::move(LanguageName));
 }
 
@@ -285,7 +287,7 @@ void TLanguage::SetLanguage(std::u16string LanguageName) {
     FontNameMonospace = u"Consolas";
 }
 
-const std::u16string& TLanguage::SelectField(const TLangItem& item) const {
+std::u16string_view TLanguage::SelectField(const TLangItem& item) const {
     const std::u16string& name = FLanguageName;
     if (name == u"Russian") {
         return item.Russian;
@@ -317,14 +319,15 @@ const std::u16string& TLanguage::SelectField(const TLangItem& item) const {
     return item.English;
 }
 
-const std::u16string& TLanguage::Get(const std::u16string& ValueId) const {
-    const auto found = FPhrases.find(ValueId);
-    if (found == FPhrases.end()) {
-        throw EError(u"Phrase id \"" + ValueId + u"\" not found.");
+std::u16string TLanguage::Get(std::u16string_view ValueId) const {
+    const auto found = std::lower_bound(FPhrases.begin(), FPhrases.end(), ValueId,
+                                        [](const auto& entry, std::u16string_view key) { return entry.first < key; });
+    if (found == FPhrases.end() || found->first != ValueId) {
+        throw EError(u"Phrase id \"" + std::u16string(ValueId) + u"\" not found.");
     }
-    return SelectField(found->second);
+    return std::u16string(SelectField(found->second));
 }
 
-const std::u16string& GetPhrase(const std::u16string& ValueId) {
+std::u16string GetPhrase(std::u16string_view ValueId) {
     return Language->Get(ValueId);
 }

@@ -2,26 +2,30 @@
 // that go with it.
 #pragma once
 
-#include <map>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
-// One phrase in all ten languages.
+// One phrase in all ten languages. The texts are the program's own constants, so the item
+// refers to them instead of copying them.
 class TLangItem {
 public:
-    TLangItem(std::u16string english, std::u16string spanish, std::u16string portuguese, std::u16string french,
-              std::u16string german, std::u16string russian, std::u16string bulgarian,
-              std::u16string chineseSimplified, std::u16string chineseTraditional, std::u16string japanese);
+    TLangItem(std::u16string_view english, std::u16string_view spanish, std::u16string_view portuguese,
+              std::u16string_view french, std::u16string_view german, std::u16string_view russian,
+              std::u16string_view bulgarian, std::u16string_view chineseSimplified,
+              std::u16string_view chineseTraditional, std::u16string_view japanese);
 
-    std::u16string English;
-    std::u16string Spanish;
-    std::u16string Portuguese;
-    std::u16string French;
-    std::u16string German;
-    std::u16string Russian;
-    std::u16string Bulgarian;
-    std::u16string ChineseSimplified;
-    std::u16string ChineseTraditional;
-    std::u16string Japanese;
+    std::u16string_view English;
+    std::u16string_view Spanish;
+    std::u16string_view Portuguese;
+    std::u16string_view French;
+    std::u16string_view German;
+    std::u16string_view Russian;
+    std::u16string_view Bulgarian;
+    std::u16string_view ChineseSimplified;
+    std::u16string_view ChineseTraditional;
+    std::u16string_view Japanese;
 };
 
 class TLanguage {
@@ -31,21 +35,22 @@ public:
 
     const std::u16string& GetLanguageName() const noexcept { return FLanguageName; }
     // The phrase ValueId in the chosen language; raises EError "Phrase id "…" not found." for an unknown key.
-    const std::u16string& Get(const std::u16string& ValueId) const;
+    std::u16string Get(std::u16string_view ValueId) const;
 
 private:
     void SetLanguage(std::u16string LanguageName);
-    const std::u16string& SelectField(const TLangItem& item) const;
+    std::u16string_view SelectField(const TLangItem& item) const;
 
     std::u16string FLanguageName;
-    std::map<std::u16string, TLangItem> FPhrases;
+    // The dictionary of phrase keys, sorted by key for lookup.
+    std::vector<std::pair<std::u16string_view, TLangItem>> FPhrases;
 };
 
 // The process-wide language, created by the main window before any control.
 extern TLanguage* Language;
 
 // The user-visible text of a phrase key in the chosen language.
-const std::u16string& GetPhrase(const std::u16string& ValueId);
+std::u16string GetPhrase(std::u16string_view ValueId);
 
 // Font families for the chosen language; set once by the language choice.
 extern std::u16string FontNameRegular;

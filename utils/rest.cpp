@@ -66,7 +66,7 @@ void TRestApi::OpenClient() {
     FApi->SendRequest = FLibrary->Proc<decltype(&WinHttpSendRequest)>("WinHttpSendRequest");
     FApi->ReceiveResponse = FLibrary->Proc<decltype(&WinHttpReceiveResponse)>("WinHttpReceiveResponse");
     FApi->QueryDataAvailable =
-        FLibrary.Proc<decltype(&WinHttpQueryDataAvailable)>("WinHttpQueryDataAvailable");
+        FLibrary->Proc<decltype(&WinHttpQueryDataAvailable)>("WinHttpQueryDataAvailable");
     FApi->ReadData = FLibrary->Proc<decltype(&WinHttpReadData)>("WinHttpReadData");
     if (!FApi->Complete()) {
         return;

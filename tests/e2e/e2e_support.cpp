@@ -40,8 +40,10 @@ public:
             const std::wstring name = entry.substr(0, eq);
             wchar_t buffer[4096];
             const DWORD length = GetEnvironmentVariableW(name.c_str(), buffer, 4096);
-            FSaved.emplace_back(name, length ? std::optional<std::wstring>(std::wstring(buffer, length)) : std::nullopt);
-            SetEnvironmentVariableW(name.c_str(), eq == std::wstring::npos ? nullptr : entry.substr(eq + 1).c_str());
+            FSaved.emplace_back(name, length ? std::optional<std::wstring>(std::wstring(buffer, length))
+                                             : std::nullopt);
+            SetEnvironmentVariableW(name.c_str(),
+                                    eq == std::wstring::npos ? nullptr : entry.substr(eq + 1).c_str());
         }
     }
     ~TScopedEnvironment() {
@@ -71,7 +73,8 @@ std::wstring InstallerPath() {
     return path;
 }
 
-HANDLE Start(const std::wstring& Exe, const std::wstring& Arguments, const std::vector<std::wstring>& Environment) {
+HANDLE Start(const std::wstring& Exe, const std::wstring& Arguments,
+             const std::vector<std::wstring>& Environment) {
     TScopedEnvironment environment(Environment);
     std::wstring commandLine = L"\"" + Exe + L"\"";
     if (!Arguments.empty()) {
@@ -80,8 +83,8 @@ HANDLE Start(const std::wstring& Exe, const std::wstring& Arguments, const std::
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(Exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
+    if (!CreateProcessW(Exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
         throw std::runtime_error("CreateProcess failed");
     }
     CloseHandle(process.hThread);
@@ -108,7 +111,8 @@ TRunResult Run(const std::wstring& Exe, const std::wstring& Arguments, DWORD Tim
     return result;
 }
 
-TRunResult RunInstaller(const std::wstring& Arguments, DWORD TimeoutMs, const std::vector<std::wstring>& Environment) {
+TRunResult RunInstaller(const std::wstring& Arguments, DWORD TimeoutMs,
+                        const std::vector<std::wstring>& Environment) {
     return Run(InstallerPath(), Arguments, TimeoutMs, Environment);
 }
 
@@ -173,8 +177,9 @@ bool DirectoryExists(const std::wstring& Path) {
 }
 
 Bytes ReadFileBytes(const std::wstring& Path) {
-    const HANDLE file = CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE file =
+        CreateFileW(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return {};
     }
@@ -229,7 +234,8 @@ std::vector<std::wstring> ListFolder(const std::wstring& Folder) {
 }
 
 Bytes ReadExeResource(const std::wstring& Exe, const wchar_t* Name) {
-    const HMODULE module = LoadLibraryExW(Exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    const HMODULE module =
+        LoadLibraryExW(Exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (!module) {
         return {};
     }

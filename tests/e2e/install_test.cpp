@@ -75,7 +75,8 @@ TEST_F(InstallTest, VerySilentInstallsIntoTheDefaultFolder) {
     const struct {
         const wchar_t* Name;
         DWORD Value;
-    } numbers[] = {{L"EstimatedSize", static_cast<DWORD>(payload.size() / 1024)}, {L"NoModify", 1}, {L"NoRepair", 1}};
+    } numbers[] = {
+        {L"EstimatedSize", static_cast<DWORD>(payload.size() / 1024)}, {L"NoModify", 1}, {L"NoRepair", 1}};
     for (const auto& expected : numbers) {
         const auto value = ReadRegValue(UninstallKey, expected.Name);
         ASSERT_TRUE(value.has_value()) << expected.Name;
@@ -90,7 +91,8 @@ TEST_F(InstallTest, VerySilentInstallsIntoTheDefaultFolder) {
     // The install folder is recorded in the Programs list only.
     EXPECT_FALSE(ReadRegValue(AppKey, L"InstallLocation").has_value());
 
-    for (const std::wstring& link : {DesktopFolder() + L"\\Quorvalent.lnk", StartMenuFolder() + L"\\Quorvalent.lnk"}) {
+    for (const std::wstring& link :
+         {DesktopFolder() + L"\\Quorvalent.lnk", StartMenuFolder() + L"\\Quorvalent.lnk"}) {
         const auto shortcut = ReadShortcut(link);
         ASSERT_TRUE(shortcut.has_value()) << link.c_str();
         EXPECT_EQ(_wcsicmp(shortcut->Target.c_str(), (folder + L"\\Quorvalent.exe").c_str()), 0)
@@ -145,7 +147,8 @@ TEST_F(InstallTest, UpdateKeepsTheSourceRewritesTheEntryAndStartsWithUpdated) {
 }
 
 TEST_F(InstallTest, DirWithSpacesAndNonAsciiLetters) {
-    const std::wstring folder = FreshFolder(L"Pr\u00F6gr\u00E4mme \u03A9 \u0416") + L"\\Quorvalent \u65E5\u672C";
+    const std::wstring folder =
+        FreshFolder(L"Pr\u00F6gr\u00E4mme \u03A9 \u0416") + L"\\Quorvalent \u65E5\u672C";
     const TRunResult run = RunInstaller(L"/VERYSILENT /DIR=\"" + folder + L"\"");
     ASSERT_EQ(run.ExitCode, 0u);
     EXPECT_EQ(ReadFileBytes(folder + L"\\Quorvalent.exe"), Payload());
@@ -174,7 +177,9 @@ TEST_F(InstallTest, InstallerStartedFromItsFolderInAnotherCaseUpdatesInPlace) {
     const Bytes installer = ReadFileBytes(folder + L"\\QuorvalentInstaller.exe");
     std::wstring upper = folder + L"\\QUORVALENTINSTALLER.EXE";
     CharUpperW(upper.data());
-    const TRunResult run = e2e::Run(upper, L"/update /verysilent /dir="" + folder + L""");
+    const TRunResult run = e2e::Run(upper, L"/update /verysilent /dir="
+                                           " + folder + L"
+                                           "");
     EXPECT_EQ(run.ExitCode, 0u);
     EXPECT_EQ(ReadFileBytes(folder + L"\\QuorvalentInstaller.exe"), installer);
     EXPECT_EQ(ListFolder(folder).size(), 2u);
@@ -184,7 +189,8 @@ TEST_F(InstallTest, UnwritableFolderEndsWithExitCodeTwoAndWritesNothing) {
     // A file where a folder would have to be created: no user can write there.
     const std::wstring parent = FreshFolder(L"blocked");
     WriteFileBytes(parent + L"\\file", Bytes(3, 1));
-    for (const std::wstring& folder : {parent + L"\\file\\Quorvalent", std::wstring(L"Q:\\NoSuchDrive\\Quorvalent")}) {
+    for (const std::wstring& folder :
+         {parent + L"\\file\\Quorvalent", std::wstring(L"Q:\\NoSuchDrive\\Quorvalent")}) {
         const TRunResult run = RunInstaller(L"/silent /dir=\"" + folder + L"\"");
         ASSERT_FALSE(run.TimedOut);
         EXPECT_EQ(run.ExitCode, 2u) << folder.c_str();

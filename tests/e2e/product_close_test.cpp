@@ -66,7 +66,8 @@ TEST_F(ProductCloseTest, ProductThatRefusesToCloseFailsTheRunAndKeepsTheOldInsta
     EXPECT_EQ(WaitForSingleObject(product, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     std::vector<std::wstring> files = ListFolder(FFolder);
     std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::wstring>{L"Quorvalent.exe", L"QuorvalentInstaller.exe", L"standin-runs.log"}));
+    EXPECT_EQ(files, (std::vector<std::wstring>{L"Quorvalent.exe", L"QuorvalentInstaller.exe",
+                                                L"standin-runs.log"}));
     TerminateProcess(product, 0);
     WaitForSingleObject(product, 5000);
     CloseHandle(product);

@@ -17,7 +17,8 @@ std::u16string Value(std::u16string_view line, std::u16string_view name) {
 }
 
 TEST(SplitCommandLine, SeparatesOnBlanksAndControlCharacters) {
-    EXPECT_EQ(SplitCommandLine(u"prog.exe  /a\t/b\r\n/c\x01/d"), (Args{u"prog.exe", u"/a", u"/b", u"/c", u"/d"}));
+    EXPECT_EQ(SplitCommandLine(u"prog.exe  /a\t/b\r\n/c\x01/d"),
+              (Args{u"prog.exe", u"/a", u"/b", u"/c", u"/d"}));
     EXPECT_EQ(SplitCommandLine(u""), Args{});
     EXPECT_EQ(SplitCommandLine(u"   \t "), Args{});
 }

@@ -90,15 +90,37 @@ TEST_F(LanguageTest, TextsKeepTheirExactPunctuation) {
 }
 
 TEST_F(LanguageTest, EveryKeyExistsInEveryLanguage) {
-    const char16_t* keys[] = {u"INSTALL", u"UPDATE", u"UNINSTALL", u"CANCEL", u"VERSION", u"DESTINATION_FOLDER",
-                              u"UNINSTALL_FROM", u"COPY", u"PASTE", u"CUT", u"UNDO", u"REDO", u"DELETE",
-                              u"SELECT_ALL", u"DELETE_LOCAL_WORKSPACES",
-                              u"CLICK_UNINSTALL_TO_START_UNINSTALLATION", u"INSUFFICIENT_PRIVILEGES",
-                              u"RUN_THIS_PROGRAM_AS_ADMINISTRATOR", u"CREATE_DESKTOP_SHORTCUT",
-                              u"CREATE_START_MENU_SHORTCUT", u"RUN_PRODUCT_AFTER_INSTALLATION"};
-    const char16_t* languages[] = {u"English", u"Spanish", u"Portuguese", u"French",
-                                   u"German", u"Russian", u"Bulgarian", u"Chinese (Simplified)",
-                                   u"Chinese (Traditional)", u"Japanese"};
+    const char16_t* keys[] = {u"INSTALL",
+                              u"UPDATE",
+                              u"UNINSTALL",
+                              u"CANCEL",
+                              u"VERSION",
+                              u"DESTINATION_FOLDER",
+                              u"UNINSTALL_FROM",
+                              u"COPY",
+                              u"PASTE",
+                              u"CUT",
+                              u"UNDO",
+                              u"REDO",
+                              u"DELETE",
+                              u"SELECT_ALL",
+                              u"DELETE_LOCAL_WORKSPACES",
+                              u"CLICK_UNINSTALL_TO_START_UNINSTALLATION",
+                              u"INSUFFICIENT_PRIVILEGES",
+                              u"RUN_THIS_PROGRAM_AS_ADMINISTRATOR",
+                              u"CREATE_DESKTOP_SHORTCUT",
+                              u"CREATE_START_MENU_SHORTCUT",
+                              u"RUN_PRODUCT_AFTER_INSTALLATION"};
+    const char16_t* languages[] = {u"English",
+                                   u"Spanish",
+                                   u"Portuguese",
+                                   u"French",
+                                   u"German",
+                                   u"Russian",
+                                   u"Bulgarian",
+                                   u"Chinese (Simplified)",
+                                   u"Chinese (Traditional)",
+                                   u"Japanese"};
     for (const auto* language : languages) {
         Use(language);
         for (const auto* key : keys) {

@@ -16,10 +16,12 @@ TEST(Utf8, MalformedInputBecomesReplacementCharacters) {
     EXPECT_EQ(ToUtf8(u"\xD800x"), u8"\uFFFDx");
     EXPECT_EQ(ToUtf8(u"x\xDC00"), u8"x\uFFFD");
     EXPECT_EQ(FromUtf8("\xC3"), u"\uFFFD");
-    EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");          // overlong
+    EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD\uFFFD");           // overlong
     EXPECT_EQ(FromUtf8("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD"); // encoded surrogate
     EXPECT_EQ(FromUtf8("\xF4\x90\x80\x80"), u"\uFFFD\uFFFD\uFFFD\uFFFD");
-    EXPECT_EQ(FromUtf8("a\xFF" "b"), u"a\uFFFDb");
+    EXPECT_EQ(FromUtf8("a\xFF"
+                       "b"),
+              u"a\uFFFDb");
 }
 
 TEST(Strings, ReplaceTrimUpperAndDigits) {

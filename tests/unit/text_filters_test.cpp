@@ -9,7 +9,9 @@ TEST(ToSingleLine, LineBreaksAndControlCharactersBecomeSpaces) {
     EXPECT_EQ(ToSingleLine(u"a\r\nb"), u"a b");
     EXPECT_EQ(ToSingleLine(u"a\n\rb"), u"a  b");
     EXPECT_EQ(ToSingleLine(u"a\tb"), u"a b");
-    EXPECT_EQ(ToSingleLine(u"a\rb\nc\x7F" u"d"), u"a b c d");
+    EXPECT_EQ(ToSingleLine(u"a\rb\nc\x7F"
+                           u"d"),
+              u"a b c d");
     EXPECT_EQ(ToSingleLine(u"\r"), u" ");
     EXPECT_EQ(ToSingleLine(u"\r\n\r\n"), u"  ");
     EXPECT_EQ(ToSingleLine(u""), u"");
@@ -33,7 +35,8 @@ TEST(KeepChars, KeepsOnlyListedCodeUnits) {
 }
 
 TEST(ApplyEditInputRules, FolderFieldRules) {
-    EXPECT_EQ(ApplyEditInputRules(u"C:\\My\r\nApps\\<Q>", u"", FolderForbiddenChars, 2048), u"C:\\My Apps\\Q");
+    EXPECT_EQ(ApplyEditInputRules(u"C:\\My\r\nApps\\<Q>", u"", FolderForbiddenChars, 2048),
+              u"C:\\My Apps\\Q");
     const std::u16string longText(3000, u'x');
     EXPECT_EQ(ApplyEditInputRules(longText, u"", FolderForbiddenChars, 2048).size(), 2048u);
     // Forbidden characters are removed before the cut, so they do not use up the length.
