@@ -98,8 +98,9 @@ void TMainForm::UninstallTimerTimer(TObject*) {
             FApplication.ExitCode = 1;
             FApplication.Terminate();
         } else {
-            // The window stays open with the error; nothing is busy any more.
+            // The window stays open with the error and the action can be started again.
             UninstallLoader->Stop();
+            ActionInProgress = false;
             ShowError(e.Message(), InstallerExeName);
         }
         return;
