@@ -22,20 +22,8 @@ constexpr int DesignClientHeight = 400;
 // The user's linguistic lower-casing; switch names match in any case wherever the locale
 // lower-cases their capitals to the plain ASCII letters.
 std::u16string LocaleLowerCase(std::u16string_view text) {
-    if (text.empty()) {
-        return {};
-    }
-    const std::u16string source(text);
-    const int length = LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_LOWERCASE | LCMAP_LINGUISTIC_CASING,
-                                     WStr(source), static_cast<int>(source.size()), nullptr, 0, nullptr, nullptr, 0);
-    if (length <= 0) {
-        return SimpleLowerCase(text);
-    }
-    std::u16string lower(static_cast<size_t>(length), u'\0');
-    LCMapStringEx(LOCALE_NAME_USER_DEFAULT, LCMAP_LOWERCASE | LCMAP_LINGUISTIC_CASING, WStr(source),
-                  static_cast<int>(source.size()), reinterpret_cast<wchar_t*>(lower.data()), length, nullptr, nullptr,
-                  0);
-    return lower;
+    auto lower = MapTextCase(LOCALE_NAME_USER_DEFAULT, LCMAP_LOWERCASE | LCMAP_LINGUISTIC_CASING, text);
+    return lower ? std::move(*lower) : SimpleLowerCase(text);
 }
 
 } // namespace

@@ -18,22 +18,12 @@
 // them are what the installer does beyond writing the bytes.
 #include <windows.h>
 
+#include "tests/tools/console_output.h"
+
 #include <string>
 #include <vector>
 
 namespace {
-
-void Print(const std::wstring& text) {
-    const std::wstring line = text + L"\n";
-    const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), size, nullptr,
-                        nullptr);
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written,
-              nullptr);
-}
 
 std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";

@@ -104,5 +104,7 @@ add_test(NAME installer_imports_known_dlls
 add_executable(install_report tests/tools/install_report.cpp)
 target_link_options(install_report PRIVATE -municode -s)
 target_link_libraries(install_report PRIVATE ole32 shell32 uuid advapi32)
+target_include_directories(install_report PRIVATE ${CMAKE_SOURCE_DIR})
 add_executable(bench_tool bench/bench_tool.cpp)
 target_link_options(bench_tool PRIVATE -municode -s)
+target_include_directories(bench_tool PRIVATE ${CMAKE_SOURCE_DIR})

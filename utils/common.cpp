@@ -13,12 +13,6 @@ constexpr CLSID ShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00,
 constexpr IID ShellLinkInterface = {0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID PersistFileInterface = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-std::u16string ShellFolder(HWND owner, int csidl) noexcept {
-    wchar_t buffer[MAX_PATH] = {};
-    SHGetFolderPathW(owner, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer);
-    return U16(buffer);
-}
-
 bool IsSeparator(char16_t c) noexcept {
     return c == u'\\' || c == u'/';
 }
@@ -49,6 +43,12 @@ size_t RootLength(const std::u16string& path) noexcept {
 }
 
 } // namespace
+
+std::u16string GetShellFolder(HWND Owner, int Csidl) noexcept {
+    wchar_t buffer[MAX_PATH] = {};
+    SHGetFolderPathW(Owner, Csidl, nullptr, SHGFP_TYPE_CURRENT, buffer);
+    return U16(buffer);
+}
 
 bool FileExists(const std::u16string& Path) noexcept {
     const DWORD attributes = GetFileAttributesW(WStr(Path));
@@ -108,11 +108,11 @@ bool HasWriteAccess(const std::u16string& Folder) noexcept {
 }
 
 std::u16string GetDesktopFolder(HWND Owner) noexcept {
-    return ShellFolder(Owner, CSIDL_DESKTOPDIRECTORY);
+    return GetShellFolder(Owner, CSIDL_DESKTOPDIRECTORY);
 }
 
 std::u16string GetAppDataFolder() noexcept {
-    return ShellFolder(nullptr, CSIDL_APPDATA);
+    return GetShellFolder(nullptr, CSIDL_APPDATA);
 }
 
 void CreateShortcut(const std::u16string& Target, const std::u16string& LinkFile,

@@ -10,6 +10,8 @@
 
 // True when the folder can be written; creates the folder (and missing parents) on the way.
 bool HasWriteAccess(const std::u16string& Folder) noexcept;
+// The path of the shell folder Csidl (CSIDL_APPDATA, …), current rather than default; empty when unknown.
+std::u16string GetShellFolder(HWND Owner, int Csidl) noexcept;
 // The user's desktop directory, without a trailing separator; empty when unknown.
 std::u16string GetDesktopFolder(HWND Owner) noexcept;
 // The user's roaming application-data folder; empty when unknown.

@@ -2,6 +2,7 @@
 
 #include <shlobj.h>
 
+#include "utils/common.h"
 #include "utils/strings.h"
 #include "utils/win32.h"
 
@@ -84,10 +85,7 @@ void AddShellKnownFolders(std::vector<std::u16string>& folders) {
 std::vector<std::u16string> KnownFolderPaths() {
     std::vector<std::u16string> folders;
     for (const int csidl : EssentialFolders) {
-        wchar_t path[MAX_PATH] = {};
-        if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path))) {
-            AddFolder(folders, U16(path));
-        }
+        AddFolder(folders, GetShellFolder(nullptr, csidl));
     }
     AddShellKnownFolders(folders);
     wchar_t temp[MAX_PATH + 1] = {};
@@ -122,16 +120,6 @@ std::u16string FinalPath(const std::u16string& Path) {
 }
 
 std::u16string PlatformUpperCase(std::u16string_view Text) {
-    if (Text.empty()) {
-        return {};
-    }
-    const std::u16string source(Text);
-    const int size = static_cast<int>(source.size());
-    std::u16string upper(source.size(), u'\0');
-    // Upper-casing never changes the length of UTF-16 text with these flags.
-    if (LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, WStr(source), size,
-                      reinterpret_cast<wchar_t*>(upper.data()), size, nullptr, nullptr, 0) != size) {
-        return AsciiUpperCase(source);
-    }
-    return upper;
+    auto upper = MapTextCase(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, Text);
+    return upper ? std::move(*upper) : AsciiUpperCase(Text);
 }

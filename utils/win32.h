@@ -5,7 +5,9 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
@@ -25,6 +27,10 @@ std::u16string SysErrorMessage(DWORD code);
 // Raises EError with the platform's message for code, prefixed by context when given.
 [[noreturn]] void RaiseOSError(DWORD code, const std::u16string& context = {});
 [[noreturn]] void RaiseLastOSError(const std::u16string& context = {});
+
+// Text with its letter case mapped by LCMapStringEx for Locale (LCMAP_LOWERCASE, …); no
+// value when the platform refuses, so that the caller can fall back to its own rule.
+std::optional<std::u16string> MapTextCase(const wchar_t* Locale, DWORD Flags, std::u16string_view Text);
 
 // The full path of the running executable.
 std::u16string GetModuleFileNameText(HMODULE module = nullptr);

@@ -9,6 +9,8 @@
 // Without a folder it reports the one recorded in the Programs-list entry, or the default
 // folder when none is recorded: the folder an installer started without "/dir" would use.
 #include <windows.h>
+
+#include "tests/tools/console_output.h"
 #include <objbase.h>
 #include <shlobj.h>
 
@@ -19,18 +21,6 @@ namespace {
 
 const wchar_t ProgramsListKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvalent";
 const wchar_t AppKey[] = L"SOFTWARE\\Mirelbrook\\Quorvalent";
-
-void Print(const std::wstring& text) {
-    const std::wstring line = text + L"\n";
-    const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8.data(), size, nullptr,
-                        nullptr);
-    DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), utf8.data(), static_cast<DWORD>(utf8.size()), &written,
-              nullptr);
-}
 
 std::wstring Padded(std::wstring text, size_t width) {
     if (text.size() < width) {
