@@ -16,6 +16,7 @@ set(QV_PORTABLE_SOURCES
   utils/theme.cpp
   ucl/types.cpp
   ucl/image_rect.cpp
+  ucl/edit_model.cpp
 )
 
 set(QV_WINDOWS_SOURCES
@@ -59,6 +60,7 @@ set(QV_PORTABLE_TESTS
   tests/unit/theme_test.cpp
   tests/unit/image_rect_test.cpp
   tests/unit/types_test.cpp
+  tests/unit/edit_model_test.cpp
 )
 
 # Tests of the Windows layer, run under Wine.
@@ -95,4 +97,5 @@ set(QV_FUZZERS
   tests/fuzz/rest_request_fuzz.cpp
   tests/fuzz/folder_deletion_fuzz.cpp
   tests/fuzz/png_decoder_fuzz.cpp
+  tests/fuzz/edit_model_fuzz.cpp
 )
