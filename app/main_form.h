@@ -10,6 +10,7 @@
 #include "ucl/window.h"
 
 class TApplication;
+class TInstallTransaction;
 
 class TMainForm : public TWindow {
 public:
@@ -48,7 +49,9 @@ public:
     void ActionButtonClick(TObject* Sender);
     void Install(const std::u16string& AppPath, const std::u16string& DestFolder,
                  const std::u16string& InstallationSource, bool UpdateMode);
-    int64_t SaveResource(const std::u16string& ResName, const std::u16string& Path, const std::u16string& FileName);
+    // Writes the resource through Transaction when one is given, else on its own.
+    int64_t SaveResource(const std::u16string& ResName, const std::u16string& Path,
+                         const std::u16string& FileName, TInstallTransaction* Transaction = nullptr);
     void RunProduct(const std::u16string& DestFolder, bool UpdateMode);
     void CloseProductWindows();
     void RunAsAdminLabelClick(TObject* Sender);
@@ -72,6 +75,10 @@ protected:
 
 private:
     void FormCreate();
+    // Normalizes the folder text into FActionFolder and probes it for the action.
+    bool ProbeActionFolder();
+    void CreateShortcuts(TInstallTransaction& Transaction, const std::u16string& AppPath,
+                         const std::u16string& DestFolder);
     void CreateUninstallControls();
     void CreateSingletons();
     std::u16string DefaultDestinationFolder() const;
@@ -83,6 +90,11 @@ private:
     const std::u16string FCommandLine;
     std::u16string FCaption;
     std::u16string FDestinationFolder;
+    // The folder the running action works on: the folder text as a normalized full path; for
+    // an uninstall empty when there is no folder on disk to remove things from.
+    std::u16string FActionFolder;
+    // When the uninstall started (GetTickCount64), for the limit of its wait.
+    uint64_t FUninstallStarted = 0;
     bool FDesktopShortcutChecked = true;
     bool FStartMenuShortcutChecked = true;
     bool FRunAfterChecked = true;

@@ -9,9 +9,23 @@
 #include "utils/common.h"
 #include "utils/consts.h"
 #include "utils/exception.h"
+#include "utils/install_transaction.h"
+#include "utils/paths.h"
 #include "utils/properties.h"
 #include "utils/strings.h"
 #include "utils/win32.h"
+
+bool TMainForm::ProbeActionFolder() {
+    FActionFolder = NormalizedFullPath(DestinationFolder());
+    // An uninstall never creates folders: a folder that is gone (a removed drive, a folder
+    // deleted by hand) or was never recorded as a full path leaves only the shortcuts and
+    // entries to remove.
+    if (RunMode == u"Uninstall" && (FActionFolder.empty() || !DirectoryExists(FActionFolder))) {
+        FActionFolder.clear();
+        return true;
+    }
+    return HasWriteAccess(FActionFolder);
+}
 
 void TMainForm::ActionButtonClick(TObject*) {
     if (ActionInProgress) {
@@ -19,17 +33,15 @@ void TMainForm::ActionButtonClick(TObject*) {
     }
     ActionInProgress = true;
 
-    const std::u16string folder = DestinationFolder();
-    const std::u16string appPath = folder + u"\\" + ProductExeName;
     const std::u16string source = GetBooleanParam(u"/store") ? u"Store" : u"Website";
     const bool silent = SilentMode || VerySilentMode;
 
-    if (!HasWriteAccess(folder)) {
+    if (!ProbeActionFolder()) {
         if (silent) {
             FApplication.ExitCode = 2;
             FApplication.Terminate();
         } else {
-            ShowError(u"Access is denied.\r\n" + folder, u"Access is denied");
+            ShowError(u"Access is denied.\r\n" + DestinationFolder(), u"Access is denied");
         }
         ActionInProgress = false;
         return;
@@ -39,9 +51,9 @@ void TMainForm::ActionButtonClick(TObject*) {
         CloseProductWindows();
         if (RunMode == u"Install" || RunMode == u"Update") {
             const bool updateMode = RunMode == u"Update";
-            Install(appPath, folder, source, updateMode);
+            Install(JoinPath(FActionFolder, ProductExeName), FActionFolder, source, updateMode);
             if (RunAfterChecked() && !VerySilentMode) {
-                RunProduct(folder, updateMode);
+                RunProduct(FActionFolder, updateMode);
             }
             FApplication.Terminate();
         } else if (RunMode == u"Uninstall") {
@@ -60,33 +72,55 @@ void TMainForm::ActionButtonClick(TObject*) {
 
 void TMainForm::Install(const std::u16string& AppPath, const std::u16string& DestFolder,
                         const std::u16string& InstallationSource, bool UpdateMode) {
-    ForceDirectories(DestFolder);
-    const int64_t totalSize = SaveResource(ProductResourceName, DestFolder, ProductExeName);
+    // Until Commit, a failure puts back what was there: an install or update either happens
+    // as a whole or leaves the machine as it was.
+    TInstallTransaction transaction;
+    transaction.CreateFolders(DestFolder);
+    RemoveWriteLeftovers(DestFolder, {ProductExeName, InstallerExeName});
+    const int64_t totalSize = SaveResource(ProductResourceName, DestFolder, ProductExeName, &transaction);
 
     // The installer started from its own install folder (the Programs list does that, in
     // whatever letter case) must not copy itself onto itself.
     const std::u16string selfPath = GetModuleFileNameText();
-    const std::u16string installerCopy = DestFolder + u"\\" + InstallerExeName;
+    const std::u16string installerCopy = JoinPath(DestFolder, InstallerExeName);
     if (!IsSameFile(selfPath, installerCopy)) {
-        CopyFileAtomically(selfPath, installerCopy);
+        transaction.ReplaceFile(installerCopy,
+                                [&](TAtomicFileWriter& Writer) { CopyFileInto(selfPath, Writer); });
     }
 
+    for (const char16_t* name : ProgramsListValueNames) {
+        transaction.RememberRegValue(ProgramsListKey, name);
+    }
     Properties->CreateProgramsListKey(DestFolder, totalSize);
     if (!UpdateMode) {
+        transaction.RememberRegValue(Properties->AppKey, u"InstallationSource");
         Properties->SetInstallationSource(InstallationSource);
     }
-    if (DesktopShortcutChecked()) {
-        CreateShortcut(AppPath, GetDesktopFolder(Handle()) + u"\\" + ShortcutFileName, DestFolder, ProductName);
+    CreateShortcuts(transaction, AppPath, DestFolder);
+    transaction.Commit();
+}
+
+void TMainForm::CreateShortcuts(TInstallTransaction& Transaction, const std::u16string& AppPath,
+                                const std::u16string& DestFolder) {
+    // A shell folder the platform cannot tell would put the link at the root of a drive.
+    const std::u16string desktop = GetDesktopFolder(Handle());
+    if (DesktopShortcutChecked() && !desktop.empty()) {
+        const std::u16string link = JoinPath(desktop, ShortcutFileName);
+        Transaction.RememberFile(link);
+        CreateShortcut(AppPath, link, DestFolder, ProductName);
     }
-    if (StartMenuShortcutChecked()) {
-        const std::u16string menuFolder = GetAppDataFolder() + StartMenuProgramsSuffix + MakerName;
-        ForceDirectories(menuFolder);
-        CreateShortcut(AppPath, menuFolder + u"\\" + ShortcutFileName, DestFolder, ProductName);
+    const std::u16string appData = GetAppDataFolder();
+    if (StartMenuShortcutChecked() && !appData.empty()) {
+        const std::u16string menuFolder = appData + StartMenuProgramsSuffix + MakerName;
+        Transaction.CreateFolders(menuFolder);
+        const std::u16string link = JoinPath(menuFolder, ShortcutFileName);
+        Transaction.RememberFile(link);
+        CreateShortcut(AppPath, link, DestFolder, ProductName);
     }
 }
 
 int64_t TMainForm::SaveResource(const std::u16string& ResName, const std::u16string& Path,
-                                const std::u16string& FileName) {
+                                const std::u16string& FileName, TInstallTransaction* Transaction) {
     HRSRC info = FindResourceW(nullptr, WStr(ResName), RT_RCDATA);
     HGLOBAL data = info ? LoadResource(nullptr, info) : nullptr;
     const void* bytes = data ? LockResource(data) : nullptr;
@@ -94,15 +128,20 @@ int64_t TMainForm::SaveResource(const std::u16string& ResName, const std::u16str
         throw EResNotFound(u"Resource " + ResName + u" not found");
     }
     const DWORD size = SizeofResource(nullptr, info);
-    WriteFileAtomically(Path + u"\\" + FileName, bytes, size);
+    const std::u16string target = JoinPath(Path, FileName);
+    if (Transaction) {
+        Transaction->ReplaceFile(target, [&](TAtomicFileWriter& Writer) { Writer.Write(bytes, size); });
+    } else {
+        WriteFileAtomically(target, bytes, size);
+    }
     return size;
 }
 
 void TMainForm::RunProduct(const std::u16string& DestFolder, bool UpdateMode) {
-    const std::u16string path = DestFolder + u"\\" + ProductExeName;
+    const std::u16string path = JoinPath(DestFolder, ProductExeName);
     const std::u16string parameters = UpdateMode ? u"/updated" : u"";
-    ShellExecuteW(Handle(), L"open", WStr(path), parameters.empty() ? nullptr : WStr(parameters), WStr(DestFolder),
-                  SW_SHOWNORMAL);
+    ShellExecuteW(Handle(), L"open", WStr(path), parameters.empty() ? nullptr : WStr(parameters),
+                  WStr(DestFolder), SW_SHOWNORMAL);
 }
 
 void TMainForm::CloseProductWindows() {
@@ -118,7 +157,9 @@ void TMainForm::CloseProductWindows() {
 }
 
 std::u16string TMainForm::ElevationParameters() const {
-    const std::u16string mode = RunMode == u"Update" ? u"/update" : RunMode == u"Uninstall" ? u"/uninstall" : u"/install";
+    const std::u16string mode = RunMode == u"Update"      ? u"/update"
+                                : RunMode == u"Uninstall" ? u"/uninstall"
+                                                          : u"/install";
     return mode + u" /dir=\"" + Trim(DestinationFolder()) + u"\"";
 }
 

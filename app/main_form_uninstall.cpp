@@ -12,7 +12,9 @@
 #include "utils/consts.h"
 #include "utils/exception.h"
 #include "utils/folder_deletion.h"
+#include "utils/install_transaction.h"
 #include "utils/known_folders.h"
+#include "utils/paths.h"
 #include "utils/properties.h"
 #include "utils/rest.h"
 #include "utils/win32.h"
@@ -21,11 +23,35 @@ namespace {
 
 constexpr uint32_t UninstallPollInterval = 100;
 constexpr uint32_t LoaderFrameInterval = 14;
+// However the network behaves, the removal starts this long after the press; a notification
+// still running then is abandoned.
+constexpr uint64_t UninstallNotificationLimitMs = 15000;
+
+std::u16string SystemFolder() {
+    wchar_t buffer[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? U16(buffer, length) : std::u16string();
+}
 
 // The interpreter waits before it deletes, so the installer's own executable is no longer in
-// use by then; nothing waits for it or looks at its result.
-void RunHiddenCommand(const std::u16string& Parameters) {
-    ShellExecuteW(nullptr, L"open", L"cmd.exe", WStr(Parameters), nullptr, SW_HIDE);
+// use by then; nothing waits for it or looks at its result. The folder reaches it only
+// through the environment; it runs from the system folder, by full path, so that neither a
+// planted cmd.exe nor the folder being deleted is ever its working folder.
+void RunHiddenCommand(const std::u16string& Parameters, const std::u16string& Folder) {
+    const std::u16string system = SystemFolder();
+    const std::u16string value = DeletionFolderValue(Folder);
+    if (system.empty() || value.empty() ||
+        !SetEnvironmentVariableW(WStr(DeletionFolderVariable), WStr(value))) {
+        return;
+    }
+    ShellExecuteW(nullptr, L"open", WStr(system + u"\\cmd.exe"), WStr(Parameters), WStr(system), SW_HIDE);
+}
+
+// A file as the install wrote it: not a folder and not a link to somewhere else.
+bool IsPlainFile(const std::u16string& Path) {
+    const DWORD attributes = GetFileAttributesW(WStr(Path));
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
 void DeleteExistingFile(const std::u16string& Path) {
@@ -52,7 +78,7 @@ bool IsEmptyFolder(const std::u16string& Folder) {
 }
 
 bool HoldsInstallation(const std::u16string& Folder) {
-    return FileExists(Folder + u"\\" + InstallerExeName) || FileExists(Folder + u"\\" + ProductExeName);
+    return FileExists(JoinPath(Folder, InstallerExeName)) || FileExists(JoinPath(Folder, ProductExeName));
 }
 
 // The folder as written and, when it exists, as the platform resolves it: both must pass,
@@ -79,13 +105,14 @@ void TMainForm::CreateUninstallControls() {
 }
 
 void TMainForm::StartUninstall() {
+    FUninstallStarted = GetTickCount64();
     UninstallLoader->Start(LoaderFrameInterval);
     UninstallTimer->SetEnabled(true);
     RestApi->SendUninstallRequest();
 }
 
 void TMainForm::UninstallTimerTimer(TObject*) {
-    if (!UninstallRequestFinished) {
+    if (!UninstallRequestFinished && GetTickCount64() - FUninstallStarted < UninstallNotificationLimitMs) {
         return;
     }
     UninstallTimer->SetEnabled(false);
@@ -106,20 +133,34 @@ void TMainForm::UninstallTimerTimer(TObject*) {
         return;
     }
     Properties->DeleteProgramsListKey();
-    const std::u16string folder = DestinationFolder();
     if (DeleteDataChecked()) {
         Properties->DeleteSoftwareAppKey();
-        DeleteFolderTimeout(folder);
-    } else {
-        DeleteExeFilesTimeout(folder);
+    }
+    // Without a folder on disk there is nothing to delete there.
+    if (!FActionFolder.empty()) {
+        RemoveWriteLeftovers(FActionFolder, {ProductExeName, InstallerExeName});
+        if (DeleteDataChecked()) {
+            DeleteFolderTimeout(FActionFolder);
+        } else {
+            DeleteExeFilesTimeout(FActionFolder);
+        }
     }
     FApplication.Terminate();
 }
 
 void TMainForm::DeleteShortcuts() {
-    DeleteExistingFile(GetDesktopFolder(Handle()) + u"\\" + ShortcutFileName);
-    const std::u16string menuFolder = GetAppDataFolder() + StartMenuProgramsSuffix + MakerName;
-    DeleteExistingFile(menuFolder + u"\\" + ShortcutFileName);
+    // A shell folder the platform cannot tell would point at the root of a drive, where a
+    // file of that name is not this installation's.
+    const std::u16string desktop = GetDesktopFolder(Handle());
+    if (!desktop.empty()) {
+        DeleteExistingFile(JoinPath(desktop, ShortcutFileName));
+    }
+    const std::u16string appData = GetAppDataFolder();
+    if (appData.empty()) {
+        return;
+    }
+    const std::u16string menuFolder = appData + StartMenuProgramsSuffix + MakerName;
+    DeleteExistingFile(JoinPath(menuFolder, ShortcutFileName));
     if (DirectoryExists(menuFolder) && IsEmptyFolder(menuFolder)) {
         RemoveDirectoryW(WStr(menuFolder));
     }
@@ -132,11 +173,16 @@ void TMainForm::DeleteFolderTimeout(const std::u16string& DestFolder) {
         DeleteExeFilesTimeout(DestFolder);
         return;
     }
-    RunHiddenCommand(DeleteFolderCommand(DestFolder));
+    RunHiddenCommand(DeleteFolderCommand(), DestFolder);
 }
 
 void TMainForm::DeleteExeFilesTimeout(const std::u16string& DestFolder) {
-    for (const std::u16string& command : DeleteExeFilesCommands(DestFolder)) {
-        RunHiddenCommand(command);
+    const std::array<std::u16string, 2> commands = DeleteExeFilesCommands();
+    const std::u16string names[] = {ProductExeName, InstallerExeName};
+    for (size_t i = 0; i < commands.size(); ++i) {
+        // A folder or link in the place of an executable is not this installation's to delete.
+        if (IsPlainFile(JoinPath(DestFolder, names[i]))) {
+            RunHiddenCommand(commands[i], DestFolder);
+        }
     }
 }

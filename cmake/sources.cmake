@@ -9,6 +9,8 @@ set(QV_PORTABLE_SOURCES
   utils/text_filters.cpp
   utils/language.cpp
   utils/rest_request.cpp
+  utils/paths.cpp
+  utils/write_names.cpp
   utils/folder_deletion.cpp
   utils/png_decoder.cpp
   utils/image_scaling.cpp
@@ -25,6 +27,7 @@ set(QV_WINDOWS_SOURCES
   utils/properties.cpp
   utils/common.cpp
   utils/atomic_file_writer.cpp
+  utils/install_transaction.cpp
   utils/rest.cpp
   utils/known_folders.cpp
   ucl/window.cpp
@@ -55,6 +58,7 @@ set(QV_PORTABLE_TESTS
   tests/unit/language_test.cpp
   tests/unit/rest_request_test.cpp
   tests/unit/folder_deletion_test.cpp
+  tests/unit/paths_test.cpp
   tests/unit/png_decoder_test.cpp
   tests/unit/image_scaling_test.cpp
   tests/unit/theme_test.cpp
@@ -70,6 +74,7 @@ set(QV_WINDOWS_TESTS
   tests/windows/properties_test.cpp
   tests/windows/common_test.cpp
   tests/windows/atomic_file_writer_test.cpp
+  tests/windows/install_transaction_test.cpp
   tests/windows/main_form_test.cpp
   tests/windows/timer_test.cpp
   tests/windows/gdi_test.cpp
@@ -88,6 +93,7 @@ set(QV_E2E_TESTS
   tests/e2e/e2e_support.cpp
   tests/e2e/install_test.cpp
   tests/e2e/product_close_test.cpp
+  tests/e2e/rollback_test.cpp
   tests/e2e/uninstall_test.cpp
 )
 

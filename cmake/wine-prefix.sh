@@ -8,16 +8,30 @@ export WINEPREFIX="$root/prefix" HOME="$root/home" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
 stop() {
-    wineserver -k 2>/dev/null || true
+    [ -d "$WINEPREFIX" ] && { wineserver -k 2>/dev/null || true; }
     if [ -f "$root/xvfb.pid" ]; then
         kill "$(cat "$root/xvfb.pid")" 2>/dev/null || true
         rm -f "$root/xvfb.pid" "$root/display"
+    fi
+    if mountpoint -q "$root/drive-t" 2>/dev/null; then
+        umount "$root/drive-t" || true
+    fi
+}
+
+# Two extra drives for the tests: R: a plain folder, for installations at a drive's root;
+# T: a small file system of its own, where the tests fill the disk on purpose. Mounting needs
+# root; without it T: is missing and those tests say so and fall back to injected failures.
+add_drives() {
+    mkdir -p "$root/drive-r" "$root/drive-t"
+    ln -sfn "$root/drive-r" "$WINEPREFIX/dosdevices/r:"
+    if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=16m qv-test-drive "$root/drive-t" 2>/dev/null; then
+        ln -sfn "$root/drive-t" "$WINEPREFIX/dosdevices/t:"
     fi
 }
 
 case $action in
 setup)
-    [ -d "$root/prefix" ] && stop
+    stop
     rm -rf "$root"
     mkdir -p "$root/home"
     # A display of our own, so window tests never touch the developer's screen.
@@ -36,6 +50,7 @@ setup)
     # wineboot reports the missing 32-bit half of Wine as a failure; the prefix is still fine.
     wineboot -i </dev/null >"$root/wineboot.log" 2>&1 || true
     [ -d "$WINEPREFIX/drive_c/windows/system32" ] || { echo "wineboot failed" >&2; cat "$root/wineboot.log" >&2; exit 1; }
+    add_drives
     echo "prefix ready at $WINEPREFIX on display $DISPLAY"
     ;;
 teardown)

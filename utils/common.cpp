@@ -3,15 +3,19 @@
 #include <shlobj.h>
 
 #include "utils/exception.h"
+#include "utils/paths.h"
 #include "utils/win32.h"
 
 namespace {
 
 // The shell link class and its two interfaces, defined here rather than taken from the large
 // GUID library.
-constexpr CLSID ShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-constexpr IID ShellLinkInterface = {0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-constexpr IID PersistFileInterface = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr CLSID ShellLinkClass = {
+    0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID ShellLinkInterface = {
+    0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+constexpr IID PersistFileInterface = {
+    0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 bool IsSeparator(char16_t c) noexcept {
     return c == u'\\' || c == u'/';
@@ -42,6 +46,13 @@ size_t RootLength(const std::u16string& path) noexcept {
     return start + (path.size() > start && IsSeparator(path[start]) ? 1 : 0);
 }
 
+// Removes folders innermost first, each only while it is empty.
+void RemoveFolders(const std::vector<std::u16string>& folders) noexcept {
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        RemoveDirectoryW(WStr(*it));
+    }
+}
+
 } // namespace
 
 std::u16string GetShellFolder(HWND Owner, int Csidl) noexcept {
@@ -60,13 +71,14 @@ bool DirectoryExists(const std::u16string& Path) noexcept {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-void ForceDirectories(const std::u16string& Folder) {
+std::vector<std::u16string> ForceDirectories(const std::u16string& Folder) {
     if (Folder.empty()) {
         throw EError(u"Cannot create an empty folder name.");
     }
+    std::vector<std::u16string> created;
     const size_t root = RootLength(Folder);
     if (root >= Folder.size() && root > 0 && DirectoryExists(Folder)) {
-        return;
+        return created;
     }
     size_t pos = root;
     while (pos <= Folder.size()) {
@@ -76,34 +88,96 @@ void ForceDirectories(const std::u16string& Folder) {
         }
         if (end > pos) {
             const std::u16string prefix = Folder.substr(0, end);
-            if (!DirectoryExists(prefix) && !CreateDirectoryW(WStr(prefix), nullptr)) {
-                const DWORD error = GetLastError();
-                if (error != ERROR_ALREADY_EXISTS || !DirectoryExists(prefix)) {
-                    RaiseOSError(error, u"Cannot create the folder '" + prefix + u"'");
+            if (!DirectoryExists(prefix)) {
+                if (CreateDirectoryW(WStr(prefix), nullptr)) {
+                    created.push_back(prefix);
+                } else {
+                    const DWORD error = GetLastError();
+                    if (error != ERROR_ALREADY_EXISTS || !DirectoryExists(prefix)) {
+                        RemoveFolders(created);
+                        RaiseOSError(error, u"Cannot create the folder '" + prefix + u"'");
+                    }
                 }
             }
         }
         pos = end + 1;
     }
     if (!DirectoryExists(Folder)) {
+        RemoveFolders(created);
         RaiseOSError(ERROR_PATH_NOT_FOUND, u"Cannot create the folder '" + Folder + u"'");
     }
+    return created;
 }
 
 bool HasWriteAccess(const std::u16string& Folder) noexcept {
+    // A relative text would be probed, and later written, wherever the process happens to be.
+    if (!IsFullPath(Folder)) {
+        return false;
+    }
     // The separator is written twice on purpose: the path rules read the doubled separator
-    // inside a path as one, and an empty folder gives an unusable "\\TestAccess".
+    // inside a path as one.
     const std::u16string probe = Folder + u"\\" + u"\\TestAccess";
     try {
-        ForceDirectories(probe);
+        std::vector<std::u16string> created = ForceDirectories(probe);
         if (!DirectoryExists(probe)) {
             return false;
         }
         SetFileAttributesW(WStr(probe), FILE_ATTRIBUTE_NORMAL);
         RemoveDirectoryW(WStr(probe));
+        // The probe directory itself is gone already; the folders made on the way to it
+        // are this probe's own, and a probe leaves nothing behind.
+        if (!created.empty() && created.back() == probe) {
+            created.pop_back();
+        }
+        RemoveFolders(created);
         return true;
     } catch (...) {
         return false;
+    }
+}
+
+std::vector<std::u16string> ListFolderFiles(const std::u16string& Folder) {
+    std::vector<std::u16string> names;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW(WStr(Folder + u"\\*"), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return names;
+    }
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            names.push_back(U16(found.cFileName));
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+std::vector<uint8_t> ReadWholeFile(const std::u16string& Path) {
+    TScopedHandle file(CreateFileW(WStr(Path), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER size{};
+    if (!file.Valid() || !GetFileSizeEx(file.Get(), &size) || size.QuadPart > (1 << 30)) {
+        RaiseLastOSError(u"Cannot read '" + Path + u"'");
+    }
+    std::vector<uint8_t> data(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    if (!data.empty() &&
+        (!ReadFile(file.Get(), data.data(), static_cast<DWORD>(data.size()), &read, nullptr) ||
+         read != data.size())) {
+        RaiseLastOSError(u"Cannot read '" + Path + u"'");
+    }
+    return data;
+}
+
+void WriteWholeFile(const std::u16string& Path, const std::vector<uint8_t>& Data) {
+    TScopedHandle file(
+        CreateFileW(WStr(Path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (!file.Valid() || (!Data.empty() && (!WriteFile(file.Get(), Data.data(),
+                                                       static_cast<DWORD>(Data.size()), &written, nullptr) ||
+                                            written != Data.size()))) {
+        RaiseLastOSError(u"Cannot write '" + Path + u"'");
     }
 }
 
@@ -118,7 +192,8 @@ std::u16string GetAppDataFolder() noexcept {
 void CreateShortcut(const std::u16string& Target, const std::u16string& LinkFile,
                     const std::u16string& WorkingDirectory, const std::u16string& Description) {
     TComPtr<IShellLinkW> link;
-    HRESULT hr = CoCreateInstance(ShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, ShellLinkInterface, link.PutVoid());
+    HRESULT hr =
+        CoCreateInstance(ShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, ShellLinkInterface, link.PutVoid());
     if (FAILED(hr)) {
         throw EError(u"Cannot create a shell link object: " + SysErrorMessage(static_cast<DWORD>(hr)));
     }

@@ -4,11 +4,15 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "utils/text_filters.h"
 
-// True when the folder can be written; creates the folder (and missing parents) on the way.
+// True when the folder can be written. False for a text that is not a full path (a drive
+// letter and a separator, or a share). A missing folder is created with its parents to find
+// out, and those folders are removed again, innermost first, as long as they are empty.
 bool HasWriteAccess(const std::u16string& Folder) noexcept;
 // The path of the shell folder Csidl (CSIDL_APPDATA, …), current rather than default; empty when unknown.
 std::u16string GetShellFolder(HWND Owner, int Csidl) noexcept;
@@ -25,5 +29,12 @@ std::u16string GetUserLanguageName() noexcept;
 bool FileExists(const std::u16string& Path) noexcept;
 // True when the path names an existing folder.
 bool DirectoryExists(const std::u16string& Path) noexcept;
-// Creates the folder with all missing parents; raises EError with the platform's message.
-void ForceDirectories(const std::u16string& Folder);
+// Creates the folder with all missing parents; returns the folders it created, outermost
+// first. Raises EError with the platform's message.
+std::vector<std::u16string> ForceDirectories(const std::u16string& Folder);
+// The names of the files (not folders) in Folder; empty when it cannot be read.
+std::vector<std::u16string> ListFolderFiles(const std::u16string& Folder);
+// The whole content of a file; raises EError when it cannot be read.
+std::vector<uint8_t> ReadWholeFile(const std::u16string& Path);
+// Writes Data as the whole content of Path, replacing it; raises EError on failure.
+void WriteWholeFile(const std::u16string& Path, const std::vector<uint8_t>& Data);

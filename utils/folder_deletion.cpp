@@ -3,111 +3,31 @@
 #include "utils/consts.h"
 #include "utils/strings.h"
 
-namespace {
-
-struct TSplitPath {
-    // "C:\" or "\\server\share"; empty when the path is not absolute.
-    std::u16string Root;
-    std::vector<std::u16string> Components;
-};
-
-bool IsAsciiLetter(char16_t c) noexcept {
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
-
-// The next component of path from pos on, with pos moved past it and its separators.
-std::u16string_view NextComponent(std::u16string_view path, size_t& pos) {
-    while (pos < path.size() && path[pos] == u'\\') {
-        ++pos;
-    }
-    const size_t start = pos;
-    while (pos < path.size() && path[pos] != u'\\') {
-        ++pos;
-    }
-    return path.substr(start, pos - start);
-}
-
-TSplitPath SplitFullPath(std::u16string_view raw) {
-    std::u16string path(raw);
-    for (char16_t& c : path) {
-        if (c == u'/') {
-            c = u'\\';
-        }
-    }
-    if (path.starts_with(u"\\\\?\\UNC\\")) {
-        path.erase(2, 6);
-    } else if (path.starts_with(u"\\\\?\\") || path.starts_with(u"\\\\.\\")) {
-        path.erase(0, 4);
-    }
-
-    TSplitPath split;
-    size_t pos = 0;
-    if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == u':' && path[2] == u'\\') {
-        split.Root = path.substr(0, 3);
-        pos = 3;
-    } else if (path.starts_with(u"\\\\")) {
-        pos = 2;
-        const std::u16string_view server = NextComponent(path, pos);
-        const std::u16string_view share = NextComponent(path, pos);
-        // "?" and "." name the platform's device namespaces, not servers.
-        if (server.empty() || share.empty() || server == u"?" || server == u".") {
+std::u16string DeletionFolderValue(std::u16string_view DestFolder) {
+    // None of these can be part of a real folder's name; a quote would end the quoted path.
+    for (const char16_t c : DestFolder) {
+        if (c < 32 || std::u16string_view(u"\"<>|?*").find(c) != std::u16string_view::npos) {
             return {};
         }
-        split.Root = u"\\\\" + std::u16string(server) + u"\\" + std::u16string(share);
-    } else {
-        return {};
     }
-
-    while (pos < path.size()) {
-        std::u16string_view component = NextComponent(path, pos);
-        if (component == u"..") {
-            if (!split.Components.empty()) {
-                split.Components.pop_back();
-            }
-            continue;
-        }
-        // The platform drops trailing dots and spaces of a component; one made of nothing
-        // else is the folder itself.
-        while (!component.empty() && (component.back() == u'.' || component.back() == u' ')) {
-            component.remove_suffix(1);
-        }
-        if (!component.empty()) {
-            split.Components.emplace_back(component);
-        }
+    std::u16string folder = NormalizedFullPath(DestFolder);
+    if (!folder.empty() && folder.back() == u'\\') {
+        folder.pop_back();
     }
-    return split;
+    return folder;
 }
 
-std::u16string Join(const TSplitPath& split) {
-    std::u16string text = split.Root;
-    for (size_t i = 0; i < split.Components.size(); ++i) {
-        if (i > 0 || text.back() != u'\\') {
-            text += u'\\';
-        }
-        text += split.Components[i];
-    }
-    return text;
+std::u16string DeleteFolderCommand() {
+    return std::u16string(DelayedCommandSwitches) + u"timeout 1 && rmdir /s /q \"%" + DeletionFolderVariable +
+           u"%\"";
 }
 
-std::u16string Quoted(std::u16string_view text) {
-    return u"\"" + std::u16string(text) + u"\"";
-}
-
-} // namespace
-
-std::u16string DeleteFolderCommand(std::u16string_view DestFolder) {
-    return u"/c timeout 1 && rmdir " + Quoted(DestFolder) + u" /s /q";
-}
-
-std::array<std::u16string, 2> DeleteExeFilesCommands(std::u16string_view DestFolder) {
-    const std::u16string folder(DestFolder);
-    return {u"/c timeout 1 && del " + Quoted(folder + u"\\" + ProductExeName) + u" /s /q",
-            u"/c timeout 2 && del " + Quoted(folder + u"\\" + InstallerExeName) + u" /s /q"};
-}
-
-std::u16string NormalizedFullPath(std::u16string_view Path) {
-    const TSplitPath split = SplitFullPath(Path);
-    return split.Root.empty() ? std::u16string() : Join(split);
+std::array<std::u16string, 2> DeleteExeFilesCommands() {
+    const std::u16string folder = std::u16string(u"\"%") + DeletionFolderVariable + u"%\\";
+    return {std::u16string(DelayedCommandSwitches) + u"timeout 1 && del /f /q /a:-d " + folder +
+                ProductExeName + u"\"",
+            std::u16string(DelayedCommandSwitches) + u"timeout 2 && del /f /q /a:-d " + folder +
+                InstallerExeName + u"\""};
 }
 
 TDeletionRefusal FolderDeletionRefusal(std::u16string_view Folder, bool HoldsInstallation,
@@ -118,20 +38,20 @@ TDeletionRefusal FolderDeletionRefusal(std::u16string_view Folder, bool HoldsIns
     if (Folder.find_first_of(u"%!") != std::u16string_view::npos) {
         return TDeletionRefusal::drExpandable;
     }
-    const TSplitPath split = SplitFullPath(Folder);
-    if (split.Root.empty()) {
+    const std::u16string normalized = NormalizedFullPath(Folder);
+    if (normalized.empty()) {
         return TDeletionRefusal::drNotAbsolute;
     }
-    if (split.Components.empty()) {
+    if (ParentFolder(normalized).empty()) {
         return TDeletionRefusal::drDriveRoot;
     }
-    const std::u16string folder = Fold(Join(split));
+    const std::u16string folder = Fold(normalized);
     for (const std::u16string& known : KnownFolders) {
-        const std::u16string normalized = NormalizedFullPath(known);
-        if (normalized.empty()) {
+        const std::u16string knownPath = NormalizedFullPath(known);
+        if (knownPath.empty()) {
             continue;
         }
-        const std::u16string key = Fold(normalized);
+        const std::u16string key = Fold(knownPath);
         if (key == folder ||
             (key.size() > folder.size() && key.starts_with(folder) && key[folder.size()] == u'\\')) {
             return TDeletionRefusal::drKnownFolder;

@@ -2,6 +2,11 @@
 // command texts, and the decision whether a destination folder may be deleted as a whole.
 // The platform facts (does the folder hold the installation, where are the shell's known
 // folders) are gathered by the caller, so the rules run the same on every build.
+//
+// No folder text is ever part of a command line: the interpreter replaces %NAME% even inside
+// quotes and reads "&", "^" and "!" in its own ways, so a folder written with them would send
+// the deletion elsewhere. The folder reaches it through the environment variable below, whose
+// value the interpreter inserts as it is, and is quoted there.
 #pragma once
 
 #include <array>
@@ -9,11 +14,24 @@
 #include <string_view>
 #include <vector>
 
+#include "utils/paths.h"
+
+inline constexpr char16_t DeletionFolderVariable[] = u"QUORVALENT_UNINSTALL_FOLDER";
+// No AutoRun commands of the user's (they could change the folder or the variable) and no
+// delayed expansion of "!", whatever the registry says; then the command.
+inline constexpr char16_t DelayedCommandSwitches[] = u"/d /v:off /c ";
+
+// The value of DeletionFolderVariable for DestFolder: the normalized full path without a
+// trailing separator ("C:" for the root of drive C), or empty when DestFolder is not a full
+// path or holds a character no folder name can hold (nothing may be deleted then).
+std::u16string DeletionFolderValue(std::u16string_view DestFolder);
+
 // Parameters of "cmd.exe": wait one second, then remove the folder with all its contents.
-std::u16string DeleteFolderCommand(std::u16string_view DestFolder);
+std::u16string DeleteFolderCommand();
 // Parameters of the two "cmd.exe" runs that delete "Quorvalent.exe" after one second and
-// "QuorvalentInstaller.exe" after two.
-std::array<std::u16string, 2> DeleteExeFilesCommands(std::u16string_view DestFolder);
+// "QuorvalentInstaller.exe" after two: exactly those files in the folder, read-only or
+// hidden ones too, never files of the same names in folders below it.
+std::array<std::u16string, 2> DeleteExeFilesCommands();
 
 // Why a folder must not be deleted as a whole; drNone allows it.
 enum class TDeletionRefusal {
@@ -21,8 +39,8 @@ enum class TDeletionRefusal {
     // Not a full path ("C:\…" or "\\server\share\…"): the interpreter would resolve it
     // against its own working folder.
     drNotAbsolute,
-    // Holds "%" (or "!", expanded when delayed expansion is on): the interpreter would
-    // replace part of it, even inside quotes, and delete another folder.
+    // Holds "%" or "!": such a folder loses only the executables, so that no rule of the
+    // interpreter about those characters can ever widen a recursive deletion.
     drExpandable,
     // A drive or share root.
     drDriveRoot,
@@ -40,9 +58,3 @@ using TCaseFold = std::u16string (*)(std::u16string_view);
 TDeletionRefusal FolderDeletionRefusal(std::u16string_view Folder, bool HoldsInstallation,
                                        const std::vector<std::u16string>& KnownFolders,
                                        TCaseFold Fold = nullptr);
-
-// The path in the form used for comparison: "/" read as "\", the long-path prefixes
-// "\\?\" and "\\?\UNC\" removed, doubled separators, "." components and trailing dots and
-// spaces of components dropped, ".." applied, no trailing separator except after a drive
-// ("C:\"). Empty for a path that is not absolute.
-std::u16string NormalizedFullPath(std::u16string_view Path);

@@ -1,3 +1,4 @@
+#include "utils/paths.h"
 #include "utils/properties.h"
 
 #include "utils/consts.h"
@@ -28,11 +29,14 @@ public:
     void WriteString(const std::u16string& Name, const std::u16string& Value) {
         Write(Name, REG_SZ, Value.c_str(), static_cast<DWORD>((Value.size() + 1) * sizeof(char16_t)));
     }
-    void WriteInteger(const std::u16string& Name, uint32_t Value) { Write(Name, REG_DWORD, &Value, sizeof(Value)); }
+    void WriteInteger(const std::u16string& Name, uint32_t Value) {
+        Write(Name, REG_DWORD, &Value, sizeof(Value));
+    }
 
 private:
     void Write(const std::u16string& Name, DWORD type, const void* data, DWORD size) {
-        if (!FKey || RegSetValueExW(FKey, WStr(Name), 0, type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS) {
+        if (!FKey || RegSetValueExW(FKey, WStr(Name), 0, type, static_cast<const BYTE*>(data), size) !=
+                         ERROR_SUCCESS) {
             throw EError(u"Failed to set data for '" + Name + u"'");
         }
     }
@@ -74,7 +78,7 @@ void TProperties::SetInstallationSource(const std::u16string& Value) {
 }
 
 void TProperties::CreateProgramsListKey(const std::u16string& DestFolder, int64_t TotalSize) {
-    const std::u16string installerPath = DestFolder + u"\\" + InstallerExeName;
+    const std::u16string installerPath = JoinPath(DestFolder, InstallerExeName);
     TWriteKey key(ProgramsListKey);
     key.WriteString(u"Publisher", MakerName);
     key.WriteString(u"DisplayName", ProductName);

@@ -13,8 +13,13 @@ namespace cmdstandin {
 
 struct TCmdRun {
     std::wstring Parameters;
+    // The command after the interpreter replaced the variables in it.
+    std::wstring Line;
+    std::wstring WorkingFolder;
     int Waited = -1;
     std::vector<std::wstring> Deleted;
+    // Files the command did not delete: not allowed by its switches, or refused.
+    std::vector<std::wstring> Kept;
     // FILETIME of the moment the deletion was done; 0 when it did not finish.
     uint64_t Finished = 0;
     std::wstring Error;
@@ -105,6 +110,12 @@ inline std::vector<TCmdRun> ReadRuns(const std::wstring& Folder) {
             const std::wstring value = tab == std::wstring::npos ? L"" : line.substr(tab + 1);
             if (key == L"parameters") {
                 run.Parameters = value;
+            } else if (key == L"line") {
+                run.Line = value;
+            } else if (key == L"cwd") {
+                run.WorkingFolder = value;
+            } else if (key == L"kept") {
+                run.Kept.push_back(value);
             } else if (key == L"waited") {
                 run.Waited = std::stoi(value);
             } else if (key == L"deleted") {

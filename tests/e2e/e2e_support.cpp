@@ -74,7 +74,7 @@ std::wstring InstallerPath() {
 }
 
 HANDLE Start(const std::wstring& Exe, const std::wstring& Arguments,
-             const std::vector<std::wstring>& Environment) {
+             const std::vector<std::wstring>& Environment, const std::wstring& WorkingFolder) {
     TScopedEnvironment environment(Environment);
     std::wstring commandLine = L"\"" + Exe + L"\"";
     if (!Arguments.empty()) {
@@ -83,8 +83,8 @@ HANDLE Start(const std::wstring& Exe, const std::wstring& Arguments,
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(Exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessW(Exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        WorkingFolder.empty() ? nullptr : WorkingFolder.c_str(), &startup, &process)) {
         throw std::runtime_error("CreateProcess failed");
     }
     CloseHandle(process.hThread);
@@ -92,8 +92,8 @@ HANDLE Start(const std::wstring& Exe, const std::wstring& Arguments,
 }
 
 TRunResult Run(const std::wstring& Exe, const std::wstring& Arguments, DWORD TimeoutMs,
-               const std::vector<std::wstring>& Environment) {
-    const HANDLE process = Start(Exe, Arguments, Environment);
+               const std::vector<std::wstring>& Environment, const std::wstring& WorkingFolder) {
+    const HANDLE process = Start(Exe, Arguments, Environment, WorkingFolder);
     TRunResult result;
     result.ProcessId = GetProcessId(process);
     if (WaitForSingleObject(process, TimeoutMs) == WAIT_TIMEOUT) {
@@ -112,8 +112,8 @@ TRunResult Run(const std::wstring& Exe, const std::wstring& Arguments, DWORD Tim
 }
 
 TRunResult RunInstaller(const std::wstring& Arguments, DWORD TimeoutMs,
-                        const std::vector<std::wstring>& Environment) {
-    return Run(InstallerPath(), Arguments, TimeoutMs, Environment);
+                        const std::vector<std::wstring>& Environment, const std::wstring& WorkingFolder) {
+    return Run(InstallerPath(), Arguments, TimeoutMs, Environment, WorkingFolder);
 }
 
 std::wstring AppDataFolder() {

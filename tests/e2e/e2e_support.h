@@ -28,12 +28,14 @@ std::wstring InstallerPath();
 // process still running then is killed and reported as timed out. Environment entries
 // ("NAME=value") are added to this process's environment for the child.
 TRunResult Run(const std::wstring& Exe, const std::wstring& Arguments, DWORD TimeoutMs = 60000,
-               const std::vector<std::wstring>& Environment = {});
+               const std::vector<std::wstring>& Environment = {}, const std::wstring& WorkingFolder = {});
 TRunResult RunInstaller(const std::wstring& Arguments, DWORD TimeoutMs = 60000,
-                        const std::vector<std::wstring>& Environment = {});
-// Starts a program and returns at once with its process handle.
+                        const std::vector<std::wstring>& Environment = {},
+                        const std::wstring& WorkingFolder = {});
+// Starts a program and returns at once with its process handle; WorkingFolder empty means
+// this process's own.
 HANDLE Start(const std::wstring& Exe, const std::wstring& Arguments,
-             const std::vector<std::wstring>& Environment = {});
+             const std::vector<std::wstring>& Environment = {}, const std::wstring& WorkingFolder = {});
 
 // Folders of the current user.
 std::wstring AppDataFolder();
@@ -59,8 +61,8 @@ Bytes ReadExeResource(const std::wstring& Exe, const wchar_t* Name);
 // A registry value below HKEY_CURRENT_USER.
 struct TRegValue {
     DWORD Type = REG_NONE;
-    std::wstring Text;  // REG_SZ / REG_EXPAND_SZ
-    DWORD Number = 0;   // REG_DWORD
+    std::wstring Text; // REG_SZ / REG_EXPAND_SZ
+    DWORD Number = 0;  // REG_DWORD
 };
 std::optional<TRegValue> ReadRegValue(const std::wstring& Key, const std::wstring& Name);
 bool RegKeyExists(const std::wstring& Key);
@@ -80,8 +82,7 @@ std::optional<TShortcut> ReadShortcut(const std::wstring& LinkFile);
 // The stand-in product's start log, by default beside its executable.
 std::wstring StandInLog(const std::wstring& Folder);
 // Waits until Predicate holds or TimeoutMs pass; returns whether it held.
-template <typename F>
-bool WaitFor(F Predicate, DWORD TimeoutMs) {
+template <typename F> bool WaitFor(F Predicate, DWORD TimeoutMs) {
     const DWORD start = GetTickCount();
     while (!Predicate()) {
         if (GetTickCount() - start > TimeoutMs) {

@@ -201,4 +201,49 @@ TEST_F(InstallTest, UnwritableFolderEndsWithExitCodeTwoAndWritesNothing) {
     EXPECT_FALSE(DirectoryExists(StartMenuFolder()));
     EXPECT_EQ(ListFolder(parent), std::vector<std::wstring>{L"file"});
 }
+
+TEST_F(InstallTest, RelativeFolderTextInstalledIntoTheCurrentFolder) {
+    const std::wstring current = FreshFolder(L"current");
+    for (const wchar_t* dir : {L"foo", L".", L"..\\elsewhere", L"\\rooted", L"C:drive-relative"}) {
+        const TRunResult run =
+            RunInstaller(std::wstring(L"/verysilent /dir=\"") + dir + L"\"", 60000, {}, current);
+        ASSERT_FALSE(run.TimedOut);
+        EXPECT_EQ(run.ExitCode, 2u) << dir;
+    }
+    // A stored relative folder is no folder either.
+    SetRegString(UninstallKey, L"InstallLocation", L"stored\\Quorvalent");
+    EXPECT_EQ(RunInstaller(L"/update /verysilent", 60000, {}, current).ExitCode, 2u);
+    EXPECT_TRUE(ListFolder(current).empty());
+    EXPECT_EQ(RegValueNames(UninstallKey).size(), 1u);
+    EXPECT_FALSE(RegKeyExists(AppKey));
+    EXPECT_FALSE(FileExists(DesktopFolder() + L"\\Quorvalent.lnk"));
+}
+
+TEST_F(InstallTest, FolderTextWasRecordedAsTyped) {
+    const std::wstring base = FreshFolder(L"typed");
+    const struct {
+        std::wstring Typed;
+        std::wstring Folder;
+    } cases[] = {
+        // "a" was created on the way.
+        {base + L"\\a\\..\\b", base + L"\\b"},
+        // A trailing separator doubled the separators in the stored commands.
+        {base + L"\\c\\", base + L"\\c"},
+        {base + L"\\\\d//e\\.\\", base + L"\\d\\e"},
+    };
+    for (const auto& c : cases) {
+        const TRunResult run = RunInstaller(L"/verysilent /dir=\"" + c.Typed + L"\"");
+        ASSERT_EQ(run.ExitCode, 0u) << c.Typed;
+        const std::wstring installer = c.Folder + L"\\QuorvalentInstaller.exe";
+        EXPECT_TRUE(FileExists(installer)) << c.Typed;
+        EXPECT_EQ(Text(L"InstallLocation"), c.Folder);
+        EXPECT_EQ(Text(L"DisplayIcon"), installer);
+        EXPECT_EQ(Text(L"UninstallString"), L"\"" + installer + L"\" /uninstall");
+        EXPECT_EQ(ReadShortcut(DesktopFolder() + L"\\Quorvalent.lnk")->WorkingDirectory, c.Folder);
+    }
+    std::vector<std::wstring> made = ListFolder(base);
+    std::sort(made.begin(), made.end());
+    EXPECT_EQ(made, (std::vector<std::wstring>{L"b", L"c", L"d"}));
+}
+
 } // namespace

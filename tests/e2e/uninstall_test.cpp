@@ -69,10 +69,20 @@ protected:
         }
     }
 
-    // "QuorvalentInstaller.exe" /uninstall /silent, from the install folder.
-    TUninstallRun Uninstall(DWORD TimeoutMs = 90000) {
-        const HANDLE process = Start(Folder() + L"\\QuorvalentInstaller.exe", L"/uninstall /silent",
-                                     {L"QV_CMD_STANDIN_LOG=" + FLogFolder, L"http_proxy", L"https_proxy"});
+    // The exact parameters of the delayed deletion's interpreter: no folder text in them.
+    static std::wstring ExeCommand(int Seconds, const std::wstring& Name) {
+        return L"/d /v:off /c timeout " + std::to_wstring(Seconds) +
+               L" && del /f /q /a:-d \"%QUORVALENT_UNINSTALL_FOLDER%\\" + Name + L"\"";
+    }
+
+    // "QuorvalentInstaller.exe" /uninstall /silent, from the install folder (or Installer).
+    TUninstallRun Uninstall(DWORD TimeoutMs = 90000, const std::wstring& Installer = {},
+                            const std::vector<std::wstring>& Environment = {}) {
+        std::vector<std::wstring> environment = {L"QV_CMD_STANDIN_LOG=" + FLogFolder, L"http_proxy",
+                                                 L"https_proxy"};
+        environment.insert(environment.end(), Environment.begin(), Environment.end());
+        const HANDLE process = Start(Installer.empty() ? Folder() + L"\\QuorvalentInstaller.exe" : Installer,
+                                     L"/uninstall /silent", environment);
         TUninstallRun run;
         const DWORD start = GetTickCount();
         // The peak is sampled while the process lives: an ended process reports no memory.
@@ -120,9 +130,8 @@ protected:
         const auto runs = WaitForRuns(2);
         ASSERT_EQ(runs.size(), 2u);
         const std::wstring folder = Folder();
-        EXPECT_EQ(runs[0].Parameters, L"/c timeout 1 && del \"" + folder + L"\\Quorvalent.exe\" /s /q");
-        EXPECT_EQ(runs[1].Parameters,
-                  L"/c timeout 2 && del \"" + folder + L"\\QuorvalentInstaller.exe\" /s /q");
+        EXPECT_EQ(runs[0].Parameters, ExeCommand(1, L"Quorvalent.exe"));
+        EXPECT_EQ(runs[1].Parameters, ExeCommand(2, L"QuorvalentInstaller.exe"));
         EXPECT_EQ(runs[0].Waited, 1);
         EXPECT_EQ(runs[1].Waited, 2);
         EXPECT_EQ(runs[0].Deleted, std::vector<std::wstring>{folder + L"\\Quorvalent.exe"});
@@ -295,6 +304,115 @@ TEST_F(UninstallTest, ShortcutThatCannotBeDeletedEndsASilentRunWithCode1) {
     Sleep(3000);
     EXPECT_TRUE(cmdstandin::ReadRuns(FLogFolder).empty());
     EXPECT_TRUE(FileExists(Folder() + L"\\QuorvalentInstaller.exe"));
+}
+
+TEST_F(UninstallTest, DelayedDeletionRemovedFilesThatWereNotTheInstallations) {
+    // del /s deleted the user's copies of the two names in every folder below; the interpreter
+    // expanded %NAME% in the folder text and deleted in another folder; del without /f left a
+    // read-only product behind.
+    const std::wstring elsewhere = FreshFolder(L"elsewhere");
+    for (const std::wstring& name :
+         {L"plain", L"%QV_ELSEWHERE%", L"50%off", L"bang!QV_ELSEWHERE!x", L"caret^and&amp"}) {
+        SCOPED_TRACE(std::string(name.begin(), name.end()));
+        ResetInstallState();
+        FLogFolder = FreshFolder(L"cmd-log");
+        const std::wstring folder = FreshFolder(L"texts") + L"\\" + name;
+        ASSERT_EQ(RunInstaller(L"/verysilent /dir=\"" + folder + L"\"").ExitCode, 0u);
+        CreateDirectoryW((folder + L"\\backup").c_str(), nullptr);
+        for (const std::wstring& copyFolder : {folder + L"\\backup", elsewhere}) {
+            WriteFileBytes(copyFolder + L"\\Quorvalent.exe", Bytes(10, 'c'));
+            WriteFileBytes(copyFolder + L"\\QuorvalentInstaller.exe", Bytes(10, 'c'));
+        }
+        WriteFileBytes(folder + L"\\workspace.json", Bytes(10, 'w'));
+        SetFileAttributesW((folder + L"\\Quorvalent.exe").c_str(), FILE_ATTRIBUTE_READONLY);
+
+        const TUninstallRun run =
+            Uninstall(90000, folder + L"\\QuorvalentInstaller.exe", {L"QV_ELSEWHERE=..\\elsewhere"});
+        ASSERT_FALSE(run.TimedOut);
+        EXPECT_EQ(run.ExitCode, 0u);
+        const auto runs = WaitForRuns(2);
+        ASSERT_EQ(runs.size(), 2u);
+        EXPECT_EQ(runs[0].Parameters, ExeCommand(1, L"Quorvalent.exe"));
+        EXPECT_EQ(runs[1].Parameters, ExeCommand(2, L"QuorvalentInstaller.exe"));
+        EXPECT_EQ(runs[0].Deleted, std::vector<std::wstring>{folder + L"\\Quorvalent.exe"});
+        EXPECT_EQ(runs[1].Deleted, std::vector<std::wstring>{folder + L"\\QuorvalentInstaller.exe"});
+        std::vector<std::wstring> left = ListFolder(folder);
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, (std::vector<std::wstring>{L"backup", L"workspace.json"}));
+        EXPECT_EQ(ListFolder(folder + L"\\backup").size(), 2u);
+        EXPECT_EQ(ListFolder(elsewhere).size(), 2u);
+        EXPECT_FALSE(RegKeyExists(UninstallKey));
+    }
+}
+
+TEST_F(UninstallTest, InstallationAtADriveRootLosesOnlyItsTwoFiles) {
+    // R: is a drive of the test prefix; "del /s" from a root walked the whole drive.
+    ASSERT_TRUE(DirectoryExists(L"R:\\"));
+    for (const auto& name : ListFolder(L"R:")) {
+        RemoveTree(L"R:\\" + name);
+    }
+    ASSERT_EQ(RunInstaller(L"/verysilent /dir=R:\\").ExitCode, 0u);
+    EXPECT_EQ(ReadRegValue(UninstallKey, L"UninstallString")->Text,
+              L"\"R:\\QuorvalentInstaller.exe\" /uninstall");
+    CreateDirectoryW(L"R:\\backup", nullptr);
+    WriteFileBytes(L"R:\\backup\\Quorvalent.exe", Bytes(10, 'c'));
+    WriteFileBytes(L"R:\\docs.txt", Bytes(10, 'd'));
+    const TUninstallRun run = Uninstall(90000, L"R:\\QuorvalentInstaller.exe");
+    ASSERT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ExitCode, 0u);
+    const auto runs = WaitForRuns(2);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].Deleted, std::vector<std::wstring>{L"R:\\Quorvalent.exe"});
+    EXPECT_EQ(runs[1].Deleted, std::vector<std::wstring>{L"R:\\QuorvalentInstaller.exe"});
+    std::vector<std::wstring> left = ListFolder(L"R:");
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::wstring>{L"backup", L"docs.txt"}));
+    EXPECT_TRUE(FileExists(L"R:\\backup\\Quorvalent.exe"));
+    RemoveTree(L"R:\\backup");
+    RemoveTree(L"R:\\docs.txt");
+}
+
+TEST_F(UninstallTest, InstallationWhoseFolderIsGoneCouldNeverBeRemoved) {
+    Install();
+    // Deleted by hand, or on a drive that is no longer there.
+    RemoveTree(Folder());
+    const TUninstallRun run = Uninstall(90000, InstallerPath());
+    ASSERT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ExitCode, 0u);
+    EXPECT_FALSE(RegKeyExists(UninstallKey));
+    EXPECT_FALSE(FileExists(DesktopLink()));
+    EXPECT_FALSE(FileExists(MenuLink()));
+    EXPECT_FALSE(DirectoryExists(Folder()));
+    Sleep(3000);
+    EXPECT_TRUE(cmdstandin::ReadRuns(FLogFolder).empty());
+}
+
+TEST_F(UninstallTest, UninstallOnACleanMachineCreatedTheDefaultFolder) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const TUninstallRun run = Uninstall(90000, InstallerPath());
+        ASSERT_FALSE(run.TimedOut);
+        EXPECT_EQ(run.ExitCode, 0u);
+    }
+    EXPECT_FALSE(DirectoryExists(AppDataFolder() + L"\\Mirelbrook"));
+    EXPECT_FALSE(RegKeyExists(UninstallKey));
+    Sleep(3000);
+    EXPECT_TRUE(cmdstandin::ReadRuns(FLogFolder).empty());
+}
+
+TEST_F(UninstallTest, TricklingApiHeldTheRemovalWithoutLimit) {
+    // Each header byte arrives within the time-outs, so only an overall limit ends the wait.
+    TTestHttpServer server(TServerMode::smTrickleHeaders);
+    Install();
+    AddUserFiles();
+    UseApi(Wide(server.ApiAddress()), GuidId);
+    const TUninstallRun run = Uninstall();
+    ASSERT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ExitCode, 0u);
+    EXPECT_EQ(server.Requests().size(), 1u);
+    EXPECT_LT(run.ElapsedMs, 25000u);
+    ExpectShortcutsAndEntryRemoved();
+    ExpectExecutablesDeletedLater(run);
+    std::printf("uninstall against an API trickling its headers: %lu ms\n", run.ElapsedMs);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Feeds arbitrary UTF-16 paths to the folder-deletion rules: normalising is idempotent,
 // never yields a relative path, and a folder allowed for deletion is never a root, never
-// expandable and never equal to or above a known folder.
+// expandable and never equal to or above a known folder; the interpreter's variable never
+// holds a quote.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -50,11 +51,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         Check(FolderDeletionRefusal(folder, false, {known}) == TDeletionRefusal::drNotInstallation);
     }
-    // The folder text reaches the interpreter unchanged, right after the opening quote.
-    const auto commands = DeleteExeFilesCommands(folder);
-    for (const std::u16string& command : {commands[0], commands[1], DeleteFolderCommand(folder)}) {
-        const size_t quote = command.find(u'"');
-        Check(quote != std::u16string::npos && command.compare(quote + 1, folder.size(), folder) == 0);
+    // The folder reaches the interpreter only as a variable's value, quoted there: the value
+    // is a normalized full path that can never end the quotes.
+    const std::u16string value = DeletionFolderValue(folder);
+    if (!value.empty()) {
+        Check(value.find(u'"') == std::u16string::npos);
+        Check(value.back() != u'\\');
+        Check(!normalized.empty() && normalized.starts_with(value));
     }
     return 0;
 }

@@ -31,21 +31,50 @@ TDeletionRefusal Refusal(const std::u16string& folder, bool holds = true) {
 }
 
 TEST(DeleteCommands, FolderIsRemovedAfterOneSecond) {
-    EXPECT_EQ(DeleteFolderCommand(Install),
-              u"/c timeout 1 && rmdir \"C:\\Users\\ann\\AppData\\Roaming\\Mirelbrook\\Quorvalent\" /s /q");
+    EXPECT_EQ(DeleteFolderCommand(),
+              u"/d /v:off /c timeout 1 && rmdir /s /q \"%QUORVALENT_UNINSTALL_FOLDER%\"");
 }
 
 TEST(DeleteCommands, ExecutablesAreDeletedAfterOneAndTwoSeconds) {
-    const auto commands = DeleteExeFilesCommands(u"D:\\Apps\\Q");
-    EXPECT_EQ(commands[0], u"/c timeout 1 && del \"D:\\Apps\\Q\\Quorvalent.exe\" /s /q");
-    EXPECT_EQ(commands[1], u"/c timeout 2 && del \"D:\\Apps\\Q\\QuorvalentInstaller.exe\" /s /q");
+    const auto commands = DeleteExeFilesCommands();
+    EXPECT_EQ(commands[0],
+              u"/d /v:off /c timeout 1 && del /f /q /a:-d \"%QUORVALENT_UNINSTALL_FOLDER%\\Quorvalent.exe\"");
+    EXPECT_EQ(commands[1], u"/d /v:off /c timeout 2 && del /f /q /a:-d "
+                           u"\"%QUORVALENT_UNINSTALL_FOLDER%\\QuorvalentInstaller.exe\"");
 }
 
-TEST(DeleteCommands, FolderTextIsUsedAsItIs) {
-    // A trailing separator doubles, as it does everywhere the folder is joined with a name.
-    EXPECT_EQ(DeleteExeFilesCommands(u"D:\\Q\\")[0],
-              u"/c timeout 1 && del \"D:\\Q\\\\Quorvalent.exe\" /s /q");
-    EXPECT_EQ(DeleteFolderCommand(u"D:\\Q\\"), u"/c timeout 1 && rmdir \"D:\\Q\\\" /s /q");
+TEST(DeleteCommands, DelWithSubfoldersDeletedTheUsersCopiesOfTheSameNames) {
+    // "/s" deleted files of the two names in every folder below, and from a drive's root on
+    // the whole drive.
+    for (const std::u16string& command : DeleteExeFilesCommands()) {
+        EXPECT_EQ(command.find(u" /s"), std::u16string::npos) << Narrow(command);
+        EXPECT_NE(command.find(u" /f"), std::u16string::npos) << "read-only files must go too";
+    }
+}
+
+TEST(DeletionFolderValue, IsTheNormalizedFolderWithoutTrailingSeparator) {
+    const struct {
+        const char16_t* Folder;
+        const char16_t* Value;
+    } cases[] = {
+        {u"D:\\Apps\\Q", u"D:\\Apps\\Q"},
+        // A trailing separator doubled the separators before the names.
+        {u"D:\\Q\\", u"D:\\Q"},
+        {u"R:\\", u"R:"},
+        {u"C:/a//b/../c/.", u"C:\\a\\c"},
+        {u"\\\\server\\share\\Q", u"\\\\server\\share\\Q"},
+        // Text the interpreter would read is only ever a variable's value, never read again.
+        {u"C:\\a%PATH%b\\c!x!\\d^e&f", u"C:\\a%PATH%b\\c!x!\\d^e&f"},
+        // Nothing outside a full path, and nothing that could end the quoted path early.
+        {u"Quorvalent", u""},
+        {u"C:Quorvalent", u""},
+        {u"", u""},
+        {u"C:\\a\"&rmdir C:\\x", u""},
+        {u"C:\\a\nb", u""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DeletionFolderValue(c.Folder), c.Value) << Narrow(c.Folder);
+    }
 }
 
 TEST(FolderDeletionRefusal, TheInstallFolderMayGo) {
@@ -122,16 +151,6 @@ TEST(FolderDeletionRefusal, UsesTheGivenLetterCaseFolding) {
     };
     EXPECT_EQ(FolderDeletionRefusal(u"C:\\Users\\j\u00F6rg", true, known, fold),
               TDeletionRefusal::drKnownFolder);
-}
-
-TEST(NormalizedFullPath, OneSpellingPerFolder) {
-    EXPECT_EQ(NormalizedFullPath(u"C:\\a\\b"), u"C:\\a\\b");
-    EXPECT_EQ(NormalizedFullPath(u"C:/a//b/./c/../"), u"C:\\a\\b");
-    EXPECT_EQ(NormalizedFullPath(u"\\\\?\\C:\\a\\"), u"C:\\a");
-    EXPECT_EQ(NormalizedFullPath(u"\\\\?\\UNC\\srv\\sh\\x"), u"\\\\srv\\sh\\x");
-    EXPECT_EQ(NormalizedFullPath(u"C:\\"), u"C:\\");
-    EXPECT_EQ(NormalizedFullPath(u"C:\\a.. \\b"), u"C:\\a\\b");
-    EXPECT_EQ(NormalizedFullPath(u"a\\b"), u"");
 }
 
 } // namespace

@@ -55,7 +55,8 @@ TEST_F(AtomicFileWriterTest, FailureHalfWayKeepsTheOldFile) {
 
 TEST_F(AtomicFileWriterTest, HeldTargetFailsAfterTheRetriesAndKeepsTheOldFile) {
     // A running program holds its image without delete sharing, as this handle does.
-    TScopedHandle held(CreateFileW(WStr(FTarget), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    TScopedHandle held(
+        CreateFileW(WStr(FTarget), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held.Valid());
     TAtomicFileWriter writer(FTarget);
     writer.RetryCount = 3;
@@ -74,7 +75,8 @@ TEST_F(AtomicFileWriterTest, HeldTargetFailsAfterTheRetriesAndKeepsTheOldFile) {
 }
 
 TEST_F(AtomicFileWriterTest, TargetReleasedDuringTheRetriesIsReplaced) {
-    HANDLE held = CreateFileW(WStr(FTarget), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held =
+        CreateFileW(WStr(FTarget), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     // Another thread lets go of the file while the writer is waiting, as a closing product does.
     const HANDLE releaser = CreateThread(
@@ -89,6 +91,42 @@ TEST_F(AtomicFileWriterTest, TargetReleasedDuringTheRetriesIsReplaced) {
     WaitForSingleObject(releaser, INFINITE);
     CloseHandle(releaser);
     EXPECT_EQ(ReadTestFile(FTarget), "new product");
+    EXPECT_EQ(CountEntries(FFolder), 1);
+}
+
+TEST_F(AtomicFileWriterTest, CommitWithBackupKeepsTheOldFileAside) {
+    const std::u16string backup = FFolder + u"\\Quorvalent.exe.1.bak";
+    TAtomicFileWriter writer(FTarget);
+    writer.Write("new", 3);
+    EXPECT_TRUE(writer.Commit(backup));
+    EXPECT_EQ(ReadTestFile(FTarget), "new");
+    EXPECT_EQ(ReadTestFile(backup), "old product");
+    EXPECT_EQ(CountEntries(FFolder), 2);
+
+    // Without a target there is nothing to keep.
+    const std::u16string fresh = FFolder + u"\\New.exe";
+    TAtomicFileWriter second(fresh);
+    second.Write("x", 1);
+    EXPECT_FALSE(second.Commit(fresh + u".1.bak"));
+    EXPECT_EQ(ReadTestFile(fresh), "x");
+    EXPECT_EQ(CountEntries(FFolder), 3);
+}
+
+TEST_F(AtomicFileWriterTest, HeldTargetIsNeitherMovedAsideNorReplaced) {
+    // Renaming alone would succeed under a running program and leave it running from the
+    // kept-aside file.
+    TScopedHandle held(CreateFileW(WStr(FTarget), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.Valid());
+    {
+        TAtomicFileWriter writer(FTarget);
+        writer.RetryCount = 3;
+        writer.RetryDelayMs = 50;
+        writer.Write("new", 3);
+        EXPECT_THROW(writer.Commit(FFolder + u"\\Quorvalent.exe.1.bak"), EError);
+    }
+    held.Reset();
+    EXPECT_EQ(ReadTestFile(FTarget), "old product");
     EXPECT_EQ(CountEntries(FFolder), 1);
 }
 

@@ -8,6 +8,10 @@
 
 namespace {
 
+std::wstring W(const std::u16string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
 TEST(HasWriteAccess, ExistingFolderAnswersTrueAndStaysAsItWas) {
     const std::u16string folder = FreshTestFolder(u"access-existing");
     WriteTestFile(folder + u"\\keep.txt", "keep");
@@ -23,12 +27,29 @@ TEST(HasWriteAccess, RemovesAnEmptyProbeFolderThatWasAlreadyThere) {
     EXPECT_FALSE(DirectoryExists(folder + u"\\TestAccess"));
 }
 
-TEST(HasWriteAccess, CreatesAMissingFolderWithItsParents) {
+TEST(HasWriteAccess, ProbeOfAMissingFolderLeftItAndItsParentsBehind) {
     const std::u16string base = FreshTestFolder(u"access-new");
     const std::u16string folder = base + u"\\a\\b c\\\u00F6";
     EXPECT_TRUE(HasWriteAccess(folder));
-    EXPECT_TRUE(DirectoryExists(folder));
-    EXPECT_EQ(CountEntries(folder), 0);
+    EXPECT_EQ(CountEntries(base), 0);
+    // A folder that existed before stays, and so does one that is no longer empty.
+    CreateDirectoryW(WStr(base + u"\\a"), nullptr);
+    EXPECT_TRUE(HasWriteAccess(folder));
+    EXPECT_TRUE(DirectoryExists(base + u"\\a"));
+    EXPECT_EQ(CountEntries(base + u"\\a"), 0);
+}
+
+TEST(HasWriteAccess, TextThatIsNotAFullPathIsNoFolder) {
+    // Relative text was probed, and then installed into, wherever the process happened to be.
+    const std::u16string base = FreshTestFolder(u"access-relative");
+    wchar_t saved[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, saved);
+    SetCurrentDirectoryW(WStr(base));
+    for (const char16_t* folder : {u"foo", u".", u"..\\x", u"\\x", u"C:x"}) {
+        EXPECT_FALSE(HasWriteAccess(folder)) << W(folder);
+    }
+    SetCurrentDirectoryW(saved);
+    EXPECT_EQ(CountEntries(base), 0);
 }
 
 TEST(HasWriteAccess, AnswersFalseWhereNothingCanBeCreated) {
@@ -52,9 +73,15 @@ TEST(ForceDirectories, RaisesWithTheFolderNameOnFailure) {
     } catch (const EError& e) {
         EXPECT_NE(e.Message().find(u"file"), std::u16string::npos);
     }
-    EXPECT_NO_THROW(ForceDirectories(base + u"\\x\\y\\"));
+    EXPECT_EQ(ForceDirectories(base + u"\\x\\y\\"),
+              (std::vector<std::u16string>{base + u"\\x", base + u"\\x\\y"}));
     EXPECT_TRUE(DirectoryExists(base + u"\\x\\y"));
-    EXPECT_NO_THROW(ForceDirectories(base));
+    EXPECT_TRUE(ForceDirectories(base).empty());
+    // A chain that fails half-way takes back what it made, and only that.
+    CreateDirectoryW(WStr(base + u"\\m"), nullptr);
+    EXPECT_THROW(ForceDirectories(base + u"\\m\\k\\l\\bad<name"), EError);
+    EXPECT_TRUE(DirectoryExists(base + u"\\m"));
+    EXPECT_FALSE(DirectoryExists(base + u"\\m\\k"));
 }
 
 TEST(ShellFolders, DesktopAndAppDataExistWithoutTrailingSeparator) {
@@ -73,8 +100,8 @@ TEST(CreateShortcut, WritesAndReplacesALink) {
     CreateShortcut(u"C:\\First\\Quorvalent.exe", link, u"C:\\First", u"Quorvalent");
     CreateShortcut(u"C:\\Second\\Quorvalent.exe", link, u"C:\\Second", u"Second");
     TComPtr<IShellLinkW> shell;
-    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                           shell.PutVoid())));
+    ASSERT_TRUE(SUCCEEDED(
+        CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shell.PutVoid())));
     TComPtr<IPersistFile> file;
     ASSERT_TRUE(SUCCEEDED(shell->QueryInterface(IID_IPersistFile, file.PutVoid())));
     ASSERT_TRUE(SUCCEEDED(file->Load(WStr(link), STGM_READ)));

@@ -44,6 +44,9 @@ enum class TServerMode {
     smEndlessBody,
     // Answers with headers and then one body byte every 100 ms.
     smTrickle,
+    // Sends its response headers one byte every two seconds, without end: every wait of the
+    // client for the next byte stays within its time-out.
+    smTrickleHeaders,
 };
 
 class TTestHttpServer {
@@ -236,6 +239,19 @@ private:
         case TServerMode::smHang: {
             std::string ignored;
             while (ReadSome(client, ignored)) {
+            }
+            return false;
+        }
+        case TServerMode::smTrickleHeaders: {
+            const std::string head = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nX-Padding: ";
+            for (size_t i = 0; !FStop; ++i) {
+                if (!SendAll(client, std::string(1, i < head.size() ? head[i] : 'x'))) {
+                    FClientGaveUp = true;
+                    return false;
+                }
+                for (int wait = 0; wait < 20 && !FStop; ++wait) {
+                    Sleep(100);
+                }
             }
             return false;
         }

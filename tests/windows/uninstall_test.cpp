@@ -16,6 +16,8 @@
 #include "tests/windows/test_folders.h"
 #include "utils/common.h"
 #include "utils/consts.h"
+#include "utils/folder_deletion.h"
+#include "utils/strings.h"
 #include "utils/known_folders.h"
 #include "utils/properties.h"
 #include "utils/registry.h"
@@ -26,6 +28,12 @@ using cmdstandin::TCmdRun;
 namespace {
 
 const std::u16string MakerKeyPath = u"SOFTWARE\\Mirelbrook";
+
+std::u16string SystemFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetSystemDirectoryW(path, MAX_PATH);
+    return U16(path);
+}
 
 std::wstring W(const std::u16string& text) {
     return std::wstring(text.begin(), text.end());
@@ -116,13 +124,20 @@ protected:
         return cmdstandin::WaitForRuns(W(FLogFolder), count, 20000);
     }
 
-    // Only the two executables went: by two del commands, after one and two seconds.
+    // Only the two executables went: by two del commands, after one and two seconds, each
+    // naming exactly one file of the folder.
     void ExpectOnlyExecutablesDeleted(const std::u16string& folder) {
         const auto runs = WaitForRuns(2);
         ASSERT_EQ(runs.size(), 2u);
-        EXPECT_EQ(runs[0].Parameters, W(u"/c timeout 1 && del \"" + folder + u"\\Quorvalent.exe\" /s /q"));
-        EXPECT_EQ(runs[1].Parameters,
-                  W(u"/c timeout 2 && del \"" + folder + u"\\QuorvalentInstaller.exe\" /s /q"));
+        const auto commands = DeleteExeFilesCommands();
+        const std::u16string names[] = {u"Quorvalent.exe", u"QuorvalentInstaller.exe"};
+        for (size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(runs[i].Parameters, W(commands[i]));
+            EXPECT_EQ(runs[i].Line, W(u"timeout " + IntToStr(long(i + 1)) + u" && del /f /q /a:-d \"" +
+                                      JoinPath(DeletionFolderValue(folder), names[i]) + u"\""));
+            EXPECT_EQ(runs[i].WorkingFolder, W(SystemFolder()));
+            EXPECT_EQ(runs[i].Error, L"");
+        }
         EXPECT_FALSE(FileExists(folder + u"\\Quorvalent.exe"));
         EXPECT_FALSE(FileExists(folder + u"\\QuorvalentInstaller.exe"));
         EXPECT_TRUE(FileExists(folder + u"\\workspace.json"));
@@ -149,7 +164,8 @@ TEST_F(UninstallFormTest, DeleteDataRemovesTheSettingsWithSubkeysAndTheWholeFold
 
     const auto runs = WaitForRuns(1);
     ASSERT_EQ(runs.size(), 1u);
-    EXPECT_EQ(runs[0].Parameters, W(u"/c timeout 1 && rmdir \"" + folder + u"\" /s /q"));
+    EXPECT_EQ(runs[0].Parameters, W(DeleteFolderCommand()));
+    EXPECT_EQ(runs[0].Line, W(u"timeout 1 && rmdir /s /q \"" + folder + u"\""));
     EXPECT_EQ(runs[0].Waited, 1);
     EXPECT_EQ(runs[0].Error, L"");
     EXPECT_FALSE(DirectoryExists(folder));
@@ -168,7 +184,7 @@ TEST_F(UninstallFormTest, DeleteDataOffKeepsSettingsAndFolder) {
     EXPECT_FALSE(KeyExists(ProgramsListKey));
     const auto runs = WaitForRuns(2);
     ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[0].Parameters, W(u"/c timeout 1 && del \"" + folder + u"\\Quorvalent.exe\" /s /q"));
+    EXPECT_EQ(runs[0].Parameters, W(DeleteExeFilesCommands()[0]));
     EXPECT_TRUE(FileExists(folder + u"\\workspace.json"));
     EXPECT_FALSE(FileExists(folder + u"\\QuorvalentInstaller.exe"));
 }
@@ -178,9 +194,17 @@ TEST_F(UninstallFormTest, FolderWithoutTheInstallationIsNotDeleted) {
     WriteTestFile(folder + u"\\workspace.json");
     CreateDirectoryW(WStr(folder + u"\\requests"), nullptr);
     WriteTestFile(folder + u"\\requests\\history.db");
+    // A folder in the place of an executable is not one to hand to del, which would empty it.
+    CreateDirectoryW(WStr(folder + u"\\Quorvalent.exe"), nullptr);
+    WriteTestFile(folder + u"\\Quorvalent.exe\\inside.txt");
     MakeRegistry(folder);
     UninstallWithDeleteData(folder);
-    ExpectOnlyExecutablesDeleted(folder);
+    Sleep(3000);
+    EXPECT_TRUE(cmdstandin::ReadRuns(W(FLogFolder)).empty()) << "nothing there was the installation's";
+    EXPECT_TRUE(FileExists(folder + u"\\workspace.json"));
+    EXPECT_TRUE(FileExists(folder + u"\\requests\\history.db"));
+    EXPECT_TRUE(FileExists(folder + u"\\Quorvalent.exe\\inside.txt"));
+    EXPECT_FALSE(KeyExists(AppRegistryKey));
 }
 
 TEST_F(UninstallFormTest, KnownFolderHoldingTheExecutablesIsNotDeleted) {
@@ -210,7 +234,7 @@ TEST_F(UninstallFormTest, FolderAboveAKnownFolderIsNotDeleted) {
 }
 
 TEST_F(UninstallFormTest, DriveRootIsNotDeleted) {
-    // The prefix's own system drive; "del /s" from its root walks the whole drive.
+    // The prefix's own system drive; "del /s" from its root walked the whole drive.
     wchar_t windows[MAX_PATH];
     GetWindowsDirectoryW(windows, MAX_PATH);
     const std::u16string root = U16(windows).substr(0, 3);
@@ -218,15 +242,13 @@ TEST_F(UninstallFormTest, DriveRootIsNotDeleted) {
     const std::u16string base = root.substr(0, 2);
     MakeInstallation(root);
     MakeRegistry(root);
+    // The user's copies of the same names in a folder below.
+    WriteTestFile(base + u"\\requests\\Quorvalent.exe");
+    WriteTestFile(base + u"\\requests\\QuorvalentInstaller.exe");
     UninstallWithDeleteData(root);
-    // The folder text ends in a separator, which the commands keep as it is.
-    const auto runs = WaitForRuns(2);
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[0].Parameters, W(u"/c timeout 1 && del \"" + root + u"\\Quorvalent.exe\" /s /q"));
-    EXPECT_EQ(runs[1].Parameters, W(u"/c timeout 2 && del \"" + root + u"\\QuorvalentInstaller.exe\" /s /q"));
-    EXPECT_FALSE(FileExists(base + u"\\QuorvalentInstaller.exe"));
-    EXPECT_TRUE(FileExists(base + u"\\workspace.json"));
-    EXPECT_TRUE(FileExists(base + u"\\requests\\history.db"));
+    ExpectOnlyExecutablesDeleted(root);
+    EXPECT_TRUE(FileExists(base + u"\\requests\\Quorvalent.exe"));
+    EXPECT_TRUE(FileExists(base + u"\\requests\\QuorvalentInstaller.exe"));
     EXPECT_TRUE(DirectoryExists(U16(windows)));
     DeleteFileW(WStr(base + u"\\workspace.json"));
     RemoveTestTree(base + u"\\requests");
@@ -244,7 +266,8 @@ TEST_F(UninstallFormTest, FolderTheInterpreterWouldExpandIsNotDeleted) {
     }
 }
 
-TEST_F(UninstallFormTest, RelativeFolderIsNotDeleted) {
+TEST_F(UninstallFormTest, RelativeFolderIsNeitherProbedNorDeleted) {
+    // Relative text names no folder of its own: whatever the current folder holds stays.
     const std::u16string base = FreshTestFolder(u"relative");
     wchar_t saved[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, saved);
@@ -252,12 +275,12 @@ TEST_F(UninstallFormTest, RelativeFolderIsNotDeleted) {
     MakeInstallation(u"Quorvalent");
     MakeRegistry(u"Quorvalent");
     UninstallWithDeleteData(u"Quorvalent");
-    const auto runs = WaitForRuns(2);
     SetCurrentDirectoryW(saved);
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[0].Parameters, L"/c timeout 1 && del \"Quorvalent\\Quorvalent.exe\" /s /q");
-    EXPECT_TRUE(FileExists(base + u"\\Quorvalent\\workspace.json"));
-    EXPECT_FALSE(FileExists(base + u"\\Quorvalent\\QuorvalentInstaller.exe"));
+    EXPECT_FALSE(KeyExists(ProgramsListKey));
+    Sleep(3000);
+    EXPECT_TRUE(cmdstandin::ReadRuns(W(FLogFolder)).empty());
+    EXPECT_TRUE(FileExists(base + u"\\Quorvalent\\QuorvalentInstaller.exe"));
+    EXPECT_FALSE(DirectoryExists(base + u"\\Quorvalent\\TestAccess"));
 }
 
 TEST_F(UninstallFormTest, ShortcutsAndAnEmptiedStartMenuFolderAreRemoved) {

@@ -1,0 +1,196 @@
+// The install as one step: what a failure puts back and removes, what a commit keeps, and what
+// the next run clears up after a run that was killed.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/windows/test_folders.h"
+#include "utils/common.h"
+#include "utils/exception.h"
+#include "utils/install_transaction.h"
+#include "utils/registry.h"
+#include "utils/strings.h"
+
+namespace {
+
+const std::u16string TestKey = u"SOFTWARE\\QvTransactionTest";
+// No process has this id: its leftovers are those of an ended run.
+constexpr uint32_t EndedProcess = 4000000000u;
+
+std::wstring W(const std::u16string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+void WriteString(TInstallTransaction& transaction, const std::u16string& key, const std::u16string& name,
+                 const std::u16string& value) {
+    transaction.RememberRegValue(key, name);
+    WriteRegString(key, name, value);
+}
+
+void WriteBytes(TInstallTransaction& transaction, const std::u16string& target, const std::string& data) {
+    transaction.ReplaceFile(target,
+                            [&](TAtomicFileWriter& writer) { writer.Write(data.data(), data.size()); });
+}
+
+bool KeyExists(const std::u16string& key) {
+    HKEY handle;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, WStr(key), 0, KEY_READ, &handle) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegCloseKey(handle);
+    return true;
+}
+
+class InstallTransactionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        FFolder = FreshTestFolder(u"transaction");
+        RegDeleteTreeW(HKEY_CURRENT_USER, WStr(TestKey));
+    }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, WStr(TestKey)); }
+
+    std::u16string FFolder;
+};
+
+TEST_F(InstallTransactionTest, FailureLeftAMixedInstallationBehind) {
+    const std::u16string product = FFolder + u"\\Quorvalent.exe";
+    WriteTestFile(product, "old product");
+    const std::u16string newFolder = FFolder + u"\\new\\deep";
+    try {
+        TInstallTransaction transaction;
+        transaction.CreateFolders(newFolder);
+        WriteBytes(transaction, product, "new product");
+        WriteBytes(transaction, newFolder + u"\\QuorvalentInstaller.exe", "new installer");
+        EXPECT_EQ(ReadTestFile(product), "new product");
+        throw EError(u"disk full");
+    } catch (const EError&) {
+    }
+    EXPECT_EQ(ReadTestFile(product), "old product");
+    EXPECT_FALSE(DirectoryExists(FFolder + u"\\new"));
+    EXPECT_EQ(CountEntries(FFolder), 1) << "a temporary or kept-aside file was left";
+}
+
+TEST_F(InstallTransactionTest, WriteThatFailsHalfWayLeavesNoTrace) {
+    const std::u16string product = FFolder + u"\\Quorvalent.exe";
+    WriteTestFile(product, "old product");
+    TInstallTransaction transaction;
+    EXPECT_THROW(transaction.ReplaceFile(product,
+                                         [](TAtomicFileWriter& writer) {
+                                             writer.Write("half", 4);
+                                             throw EError(u"disk full");
+                                         }),
+                 EError);
+    transaction.Rollback();
+    EXPECT_EQ(ReadTestFile(product), "old product");
+    EXPECT_EQ(CountEntries(FFolder), 1);
+}
+
+TEST_F(InstallTransactionTest, CommitKeepsTheNewFilesAndDropsTheOldOnes) {
+    const std::u16string product = FFolder + u"\\Quorvalent.exe";
+    WriteTestFile(product, "old product");
+    SetFileAttributesW(WStr(product), FILE_ATTRIBUTE_READONLY);
+    {
+        TInstallTransaction transaction;
+        transaction.CreateFolders(FFolder + u"\\sub");
+        WriteBytes(transaction, product, "new product");
+        transaction.Commit();
+    }
+    EXPECT_EQ(ReadTestFile(product), "new product");
+    EXPECT_TRUE(DirectoryExists(FFolder + u"\\sub"));
+    EXPECT_EQ(CountEntries(FFolder), 2) << "the kept-aside file was not deleted";
+}
+
+TEST_F(InstallTransactionTest, FolderThatSomeoneFilledStays) {
+    {
+        TInstallTransaction transaction;
+        transaction.CreateFolders(FFolder + u"\\a\\b\\c");
+        WriteTestFile(FFolder + u"\\a\\notes.txt", "mine");
+    }
+    EXPECT_EQ(ReadTestFile(FFolder + u"\\a\\notes.txt"), "mine");
+    EXPECT_FALSE(DirectoryExists(FFolder + u"\\a\\b"));
+}
+
+TEST_F(InstallTransactionTest, RegistryValuesArePutBackAndNewKeysRemoved) {
+    const std::u16string existing = TestKey + u"\\Existing";
+    WriteRegString(existing, u"A", u"old");
+    WriteRegString(existing, u"Other", u"not ours");
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, WStr(existing), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+    const DWORD five = 5;
+    RegSetValueExW(key, L"B", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&five), sizeof(five));
+    RegCloseKey(key);
+    const std::u16string fresh = TestKey + u"\\New\\Deeper\\";
+    {
+        TInstallTransaction transaction;
+        WriteString(transaction, existing, u"A", u"new");
+        WriteString(transaction, existing, u"B", u"now a text");
+        WriteString(transaction, existing, u"C", u"added");
+        WriteString(transaction, fresh, u"X", u"1");
+        WriteString(transaction, fresh, u"Y", u"2");
+        EXPECT_EQ(ReadRegString(existing, u"A", u""), u"new");
+    }
+    EXPECT_EQ(ReadRegString(existing, u"A", u""), u"old");
+    EXPECT_EQ(ReadRegInteger(existing, u"B", 0), 5);
+    EXPECT_EQ(ReadRegString(existing, u"C", u"<absent>"), u"<absent>");
+    EXPECT_EQ(ReadRegString(existing, u"Other", u""), u"not ours");
+    EXPECT_FALSE(KeyExists(TestKey + u"\\New"));
+    EXPECT_TRUE(KeyExists(TestKey));
+}
+
+TEST_F(InstallTransactionTest, NewKeyThatGotSubkeysStays) {
+    const std::u16string fresh = TestKey + u"\\New";
+    {
+        TInstallTransaction transaction;
+        WriteString(transaction, fresh, u"X", u"1");
+        WriteRegString(fresh + u"\\Someone", u"Z", u"else");
+    }
+    EXPECT_EQ(ReadRegString(fresh + u"\\Someone", u"Z", u""), u"else");
+}
+
+TEST_F(InstallTransactionTest, RememberedFilesArePutBackOrRemoved) {
+    const std::u16string link = FFolder + u"\\Quorvalent.lnk";
+    const std::u16string other = FFolder + u"\\Other.lnk";
+    WriteTestFile(link, std::string("old link\0bytes", 14));
+    {
+        TInstallTransaction transaction;
+        transaction.RememberFile(link);
+        WriteTestFile(link, "new link");
+        transaction.RememberFile(other);
+        WriteTestFile(other, "new");
+    }
+    EXPECT_EQ(ReadTestFile(link), std::string("old link\0bytes", 14));
+    EXPECT_FALSE(FileExists(other));
+}
+
+TEST_F(InstallTransactionTest, NextRunClearsWhatAKilledRunLeft) {
+    const std::u16string ended = IntToStr(EndedProcess);
+    const std::u16string running = IntToStr(GetCurrentProcessId());
+    const struct {
+        std::u16string Name;
+        std::string Content;
+        // What the folder holds afterwards under that name, or "<missing>".
+        std::string After;
+    } files[] = {
+        {u"Quorvalent.exe.tmp-" + ended, "x", "x"}, // not a leftover name
+        {u"Quorvalent.exe." + ended + u".tmp", "half", "<missing>"},
+        {u"Quorvalent.exe", "new product", "new product"},
+        {u"Quorvalent.exe." + ended + u".bak", "old product", "<missing>"},
+        // Killed between moving the old file aside and putting the new one in place.
+        {u"QuorvalentInstaller.exe." + ended + u".bak", "old installer", "<missing>"},
+        // A run that is still going on keeps its files.
+        {u"Quorvalent.exe." + running + u".tmp", "writing", "writing"},
+        {u"workspace.json." + ended + u".tmp", "user data", "user data"},
+    };
+    for (const auto& file : files) {
+        WriteTestFile(FFolder + u"\\" + file.Name, file.Content);
+    }
+    SetFileAttributesW(WStr(FFolder + u"\\Quorvalent.exe." + ended + u".tmp"), FILE_ATTRIBUTE_READONLY);
+    RemoveWriteLeftovers(FFolder, {u"Quorvalent.exe", u"QuorvalentInstaller.exe"});
+    for (const auto& file : files) {
+        EXPECT_EQ(ReadTestFile(FFolder + u"\\" + file.Name), file.After) << W(file.Name);
+    }
+    EXPECT_EQ(ReadTestFile(FFolder + u"\\QuorvalentInstaller.exe"), "old installer");
+    EXPECT_EQ(CountEntries(FFolder), 5);
+}
+
+} // namespace

@@ -1,0 +1,223 @@
+#include "utils/install_transaction.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "utils/common.h"
+#include "utils/exception.h"
+#include "utils/paths.h"
+#include "utils/strings.h"
+#include "utils/win32.h"
+#include "utils/write_names.h"
+
+namespace {
+
+// A registry value as it was: its type and bytes.
+struct TRegData {
+    DWORD Type = REG_NONE;
+    std::vector<uint8_t> Bytes;
+};
+
+std::optional<TRegData> ReadRegData(HKEY key, const std::u16string& name) {
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        TRegData data;
+        DWORD size = 0;
+        if (RegQueryValueExW(key, WStr(name), nullptr, &data.Type, nullptr, &size) != ERROR_SUCCESS) {
+            return std::nullopt;
+        }
+        data.Bytes.resize(size);
+        const LSTATUS status =
+            RegQueryValueExW(key, WStr(name), nullptr, &data.Type, data.Bytes.data(), &size);
+        if (status == ERROR_SUCCESS) {
+            data.Bytes.resize(size);
+            return data;
+        }
+        if (status != ERROR_MORE_DATA) {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+class TRegKeyHandle {
+public:
+    TRegKeyHandle(const std::u16string& Key, REGSAM Access) noexcept {
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, WStr(Key), 0, Access, &FKey) != ERROR_SUCCESS) {
+            FKey = nullptr;
+        }
+    }
+    TRegKeyHandle(const TRegKeyHandle&) = delete;
+    TRegKeyHandle& operator=(const TRegKeyHandle&) = delete;
+    ~TRegKeyHandle() {
+        if (FKey) {
+            RegCloseKey(FKey);
+        }
+    }
+    HKEY Get() const noexcept { return FKey; }
+
+private:
+    HKEY FKey = nullptr;
+};
+
+bool RegKeyExists(const std::u16string& key) {
+    return TRegKeyHandle(key, KEY_READ).Get() != nullptr;
+}
+
+void RestoreRegValue(const std::u16string& key, const std::u16string& name,
+                     const std::optional<TRegData>& old) {
+    TRegKeyHandle handle(key, KEY_SET_VALUE);
+    if (!handle.Get()) {
+        return;
+    }
+    if (old) {
+        RegSetValueExW(handle.Get(), WStr(name), 0, old->Type, old->Bytes.data(),
+                       static_cast<DWORD>(old->Bytes.size()));
+    } else {
+        RegDeleteValueW(handle.Get(), WStr(name));
+    }
+}
+
+// The keys of Key's path ("A", "A\B", …) that do not exist yet, outermost first.
+std::vector<std::u16string> MissingKeys(const std::u16string& Key) {
+    std::vector<std::u16string> missing;
+    size_t pos = 0;
+    while (pos <= Key.size()) {
+        size_t end = Key.find(u'\\', pos);
+        if (end == std::u16string::npos) {
+            end = Key.size();
+        }
+        if (end > pos) {
+            const std::u16string prefix = Key.substr(0, end);
+            if (!missing.empty() || !RegKeyExists(prefix)) {
+                missing.push_back(prefix);
+            }
+        }
+        pos = end + 1;
+    }
+    return missing;
+}
+
+bool ProcessIsRunning(uint32_t id) {
+    if (id == GetCurrentProcessId()) {
+        return true;
+    }
+    TScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
+    return process.Valid() && WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
+}
+
+} // namespace
+
+TInstallTransaction::~TInstallTransaction() {
+    Rollback();
+}
+
+void TInstallTransaction::CreateFolders(const std::u16string& Folder) {
+    const std::vector<std::u16string> created = ForceDirectories(Folder);
+    // Removed innermost first, and only while empty: whatever someone else put there stays.
+    FUndo.push_back([created] {
+        for (auto it = created.rbegin(); it != created.rend(); ++it) {
+            RemoveDirectoryW(WStr(*it));
+        }
+    });
+}
+
+void TInstallTransaction::ReplaceFile(const std::u16string& Target,
+                                      const std::function<void(TAtomicFileWriter&)>& Write) {
+    TAtomicFileWriter writer(Target);
+    Write(writer);
+    const std::u16string backup = BackupFileName(Target, GetCurrentProcessId());
+    if (writer.Commit(backup)) {
+        FBackups.push_back(backup);
+        FUndo.push_back([Target, backup] {
+            DeleteFileW(WStr(Target));
+            MoveFileExW(WStr(backup), WStr(Target), MOVEFILE_WRITE_THROUGH);
+        });
+    } else {
+        FUndo.push_back([Target] { DeleteFileW(WStr(Target)); });
+    }
+}
+
+void TInstallTransaction::RememberRegValue(const std::u16string& Key, const std::u16string& Name) {
+    if (std::find(FNewKeys.begin(), FNewKeys.end(), Key) != FNewKeys.end()) {
+        return; // a new key holds no old values
+    }
+    const std::vector<std::u16string> missing = MissingKeys(Key);
+    if (!missing.empty()) {
+        FNewKeys.push_back(Key);
+        // Deleted innermost first and never with what lies below them: a key that someone
+        // else filled in the meantime stays.
+        FUndo.push_back([missing] {
+            for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+                RegDeleteKeyW(HKEY_CURRENT_USER, WStr(*it));
+            }
+        });
+        return;
+    }
+    const TRegKeyHandle key(Key, KEY_QUERY_VALUE);
+    std::optional<TRegData> old = key.Get() ? ReadRegData(key.Get(), Name) : std::nullopt;
+    FUndo.push_back([Key, Name, old] { RestoreRegValue(Key, Name, old); });
+}
+
+void TInstallTransaction::RememberFile(const std::u16string& Path) {
+    std::optional<std::vector<uint8_t>> old;
+    if (FileExists(Path)) {
+        try {
+            old = ReadWholeFile(Path);
+        } catch (const EError&) {
+            return; // what cannot be read cannot be put back; the file is left as it will be
+        }
+    }
+    FUndo.push_back([Path, old] {
+        if (old) {
+            WriteWholeFile(Path, *old);
+        } else {
+            DeleteFileW(WStr(Path));
+        }
+    });
+}
+
+void TInstallTransaction::Commit() noexcept {
+    FDone = true;
+    FUndo.clear();
+    for (const std::u16string& backup : FBackups) {
+        SetFileAttributesW(WStr(backup), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(WStr(backup));
+    }
+}
+
+void TInstallTransaction::Rollback() noexcept {
+    if (FDone) {
+        return;
+    }
+    FDone = true;
+    for (auto it = FUndo.rbegin(); it != FUndo.rend(); ++it) {
+        try {
+            (*it)();
+        } catch (...) {
+            // Putting back goes on with the next step; one that fails leaves its part as it is.
+        }
+    }
+    FUndo.clear();
+}
+
+void RemoveWriteLeftovers(const std::u16string& Folder,
+                          std::initializer_list<std::u16string_view> Names) noexcept {
+    try {
+        for (const std::u16string& name : ListFolderFiles(Folder)) {
+            const auto leftover = ParseWriteLeftover(name, Names);
+            if (!leftover || ProcessIsRunning(leftover->ProcessId)) {
+                continue;
+            }
+            const std::u16string path = Folder + u"\\" + name;
+            const std::u16string target = Folder + u"\\" + leftover->Target;
+            if (leftover->Backup && !FileExists(target) &&
+                MoveFileExW(WStr(path), WStr(target), MOVEFILE_WRITE_THROUGH)) {
+                continue;
+            }
+            SetFileAttributesW(WStr(path), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(WStr(path));
+        }
+    } catch (...) {
+        // Clearing up is a courtesy; the install goes on without it.
+    }
+}

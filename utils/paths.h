@@ -1,0 +1,23 @@
+// Full paths of folders as the installer records and compares them: one spelling per folder,
+// whatever separators, "." and ".." components or trailing characters the text was typed with.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// True for a full path: a drive letter, a colon and a separator ("C:\…"), or a share
+// ("\\server\share…"), also in the long-path forms "\\?\C:\…" and "\\?\UNC\server\share…".
+// A drive-relative ("C:folder"), rooted ("\folder") or relative text is not.
+bool IsFullPath(std::u16string_view Path);
+
+// The path in the form used for recording and comparison: "/" read as "\", the long-path
+// prefixes "\\?\" and "\\?\UNC\" removed, doubled separators, "." components and trailing
+// dots and spaces of components dropped, ".." applied (never above the root), no trailing
+// separator except after a drive ("C:\"). Empty for a path that is not full.
+std::u16string NormalizedFullPath(std::u16string_view Path);
+
+// The folder that holds Path (normalized), or empty for a root or a path that is not full.
+std::u16string ParentFolder(std::u16string_view Path);
+
+// Folder + "\" + Name, without doubling the separator after a root such as "C:\".
+std::u16string JoinPath(std::u16string_view Folder, std::u16string_view Name);
