@@ -24,14 +24,15 @@ protected:
     }
     static void SetTheme(DWORD type, const void* data, DWORD size) {
         HKEY key;
-        RegCreateKeyExW(HKEY_CURRENT_USER, WStr(PersonalizeKey), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+        RegCreateKeyExW(HKEY_CURRENT_USER, WStr(PersonalizeKey), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr);
         RegSetValueExW(key, L"AppsUseLightTheme", 0, type, static_cast<const BYTE*>(data), size);
         RegCloseKey(key);
     }
     static DWORD ReadDword(const std::u16string& name) {
         DWORD value = 0, size = sizeof(value), type = 0;
-        RegGetValueW(HKEY_CURRENT_USER, WStr(std::u16string(ProgramsListKey)), WStr(name), RRF_RT_ANY, &type, &value,
-                     &size);
+        RegGetValueW(HKEY_CURRENT_USER, WStr(std::u16string(ProgramsListKey)), WStr(name), RRF_RT_ANY, &type,
+                     &value, &size);
         EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD)) << std::string(name.begin(), name.end());
         return value;
     }
@@ -53,8 +54,8 @@ TEST_F(PropertiesTest, ReadsStoredValuesOnceWithTypeFallbacks) {
     WriteRegString(AppRegistryKey, u"InstallationSource", u"");
     WriteRegString(AppRegistryKey, u"InstallationId", u"0f8fad5b-d9cb-469f-a165-70867728950e");
     HKEY key;
-    RegCreateKeyExW(HKEY_CURRENT_USER, WStr(std::u16string(AppRegistryKey)), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                    nullptr);
+    RegCreateKeyExW(HKEY_CURRENT_USER, WStr(std::u16string(AppRegistryKey)), 0, nullptr, 0, KEY_WRITE,
+                    nullptr, &key, nullptr);
     const DWORD number = 1;
     RegSetValueExW(key, L"ApiAddress", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number), sizeof(number));
     RegCloseKey(key);
@@ -91,7 +92,8 @@ TEST_F(PropertiesTest, ProgramsListEntryHoldsElevenValues) {
     EXPECT_EQ(ReadRegString(key, u"DisplayVersion", u""), u"3.3.0");
     EXPECT_EQ(ReadRegString(key, u"InstallLocation", u""), u"C:\\Apps\\Quorvalent");
     EXPECT_EQ(ReadRegString(key, u"DisplayIcon", u""), u"C:\\Apps\\Quorvalent\\QuorvalentInstaller.exe");
-    EXPECT_EQ(ReadRegString(key, u"UninstallString", u""), u"\"C:\\Apps\\Quorvalent\\QuorvalentInstaller.exe\" /uninstall");
+    EXPECT_EQ(ReadRegString(key, u"UninstallString", u""),
+              u"\"C:\\Apps\\Quorvalent\\QuorvalentInstaller.exe\" /uninstall");
     EXPECT_EQ(ReadRegString(key, u"URLInfoAbout", u""), ProductPageUrl);
     const std::u16string date = ReadRegString(key, u"InstallDate", u"");
     ASSERT_EQ(date.size(), 8u);
@@ -107,11 +109,14 @@ TEST_F(PropertiesTest, ProgramsListEntryHoldsElevenValues) {
     EXPECT_EQ(properties.InstallLocation(), u"");
 }
 
-TEST_F(PropertiesTest, TrailingSeparatorIsKeptAsGiven) {
+TEST_F(PropertiesTest, TrailingSeparatorWasDoubledInTheStoredCommands) {
+    // The folder is stored as given; an installation at a drive's root keeps its "R:\".
     TProperties properties;
-    properties.CreateProgramsListKey(u"C:\\Apps\\", 1023);
-    EXPECT_EQ(ReadRegString(ProgramsListKey, u"InstallLocation", u""), u"C:\\Apps\\");
-    EXPECT_EQ(ReadRegString(ProgramsListKey, u"DisplayIcon", u""), u"C:\\Apps\\\\QuorvalentInstaller.exe");
+    properties.CreateProgramsListKey(u"R:\\", 1023);
+    EXPECT_EQ(ReadRegString(ProgramsListKey, u"InstallLocation", u""), u"R:\\");
+    EXPECT_EQ(ReadRegString(ProgramsListKey, u"DisplayIcon", u""), u"R:\\QuorvalentInstaller.exe");
+    EXPECT_EQ(ReadRegString(ProgramsListKey, u"UninstallString", u""),
+              u"\"R:\\QuorvalentInstaller.exe\" /uninstall");
     EXPECT_EQ(ReadDword(u"EstimatedSize"), 0u);
 }
 
