@@ -40,6 +40,7 @@ set(QV_WINDOWS_SOURCES
   ucl/picture.cpp
   ucl/image_control.cpp
   ucl/animation.cpp
+  ucl/accessible.cpp
   app/application.cpp
   app/main_form.cpp
   app/main_form_install.cpp
@@ -82,6 +83,7 @@ set(QV_WINDOWS_TESTS
   tests/windows/control_test.cpp
   tests/windows/image_control_test.cpp
   tests/windows/animation_test.cpp
+  tests/windows/accessible_test.cpp
   tests/windows/image_screenshot_test.cpp
   tests/windows/rest_test.cpp
   tests/windows/uninstall_test.cpp

@@ -67,7 +67,7 @@ if(QV_WINDOWS_TESTS)
   string(REPEAT "0123456789abcdef" 98304 QV_TEST_PAYLOAD)
   file(WRITE ${CMAKE_BINARY_DIR}/test-resources/test_payload.bin "${QV_TEST_PAYLOAD}")
   add_executable(windows_tests ${QV_WINDOWS_TESTS} tests/windows/test_resources.rc)
-  target_link_libraries(windows_tests PRIVATE qv_core gtest uuid)
+  target_link_libraries(windows_tests PRIVATE qv_core gtest uuid oleacc)
   # The tests of the web notification run their own HTTP server.
   target_link_libraries(windows_tests PRIVATE ws2_32)
   set_property(SOURCE tests/windows/test_resources.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/test-resources ${CMAKE_SOURCE_DIR}/resources ${CMAKE_SOURCE_DIR}/tests/windows)
