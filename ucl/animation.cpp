@@ -3,7 +3,9 @@
 #include "ucl/gdi.h"
 #include "utils/theme.h"
 
-TAnimation::TAnimation(HWND Parent) : TControl(ChildParams(Parent, L"QuorvalentAnimation", 32, 32, true)) {}
+TAnimation::TAnimation(HWND Parent) {
+    CreateControl(ChildParams(Parent, L"QuorvalentAnimation", 32, 32, true));
+}
 
 TAnimation::~TAnimation() = default;
 

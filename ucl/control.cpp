@@ -2,6 +2,8 @@
 
 #include <windowsx.h>
 
+#include <vector>
+
 #include "ucl/gdi.h"
 
 namespace {
@@ -11,6 +13,25 @@ RECT BoundsInParent(HWND window) noexcept {
     GetWindowRect(window, &r);
     MapWindowPoints(HWND_DESKTOP, GetAncestor(window, GA_PARENT), reinterpret_cast<POINT*>(&r), 2);
     return r;
+}
+
+bool IsTabStop(HWND window) noexcept {
+    return (GetWindowLongW(window, GWL_STYLE) & WS_TABSTOP) && IsWindowVisible(window) &&
+           IsWindowEnabled(window);
+}
+
+const wchar_t* CursorResource(TCursorShape shape) noexcept {
+    switch (shape) {
+    case crHandPoint:
+        return IDC_HAND;
+    case crIBeam:
+        return IDC_IBEAM;
+    case crSizeNS:
+        return IDC_SIZENS;
+    case crDefault:
+        break;
+    }
+    return IDC_ARROW;
 }
 
 } // namespace
@@ -28,8 +49,9 @@ TWindowParams TControl::ChildParams(HWND Parent, const wchar_t* ClassName, int W
     return params;
 }
 
-TControl::TControl(const TWindowParams& Params) {
-    CreateHandle(Params);
+TControl::~TControl() {
+    // A screen reader may still hold the accessible object; it must not reach this control.
+    FAccessibleLink.Disconnect();
 }
 
 int TControl::Left() const noexcept {
@@ -77,8 +99,57 @@ void TControl::Invalidate() noexcept {
     InvalidateRect(Handle(), nullptr, FALSE);
 }
 
+bool TControl::TabStop() const noexcept {
+    return (GetWindowLongW(Handle(), GWL_STYLE) & WS_TABSTOP) != 0;
+}
+
+void TControl::SetTabStop(bool Value) {
+    const LONG style = GetWindowLongW(Handle(), GWL_STYLE);
+    SetWindowLongW(Handle(), GWL_STYLE, Value ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+}
+
+bool TControl::Focused() const noexcept {
+    return Handle() && GetFocus() == Handle();
+}
+
+bool TControl::CanFocus() const noexcept {
+    return IsWindowVisible(Handle()) && IsWindowEnabled(Handle());
+}
+
+void TControl::SetFocus() {
+    ::SetFocus(Handle());
+}
+
+std::u16string TControl::AccessibleName(int) const {
+    return {};
+}
+
+LONG TControl::AccessibleRole(int) const {
+    return ROLE_SYSTEM_CLIENT;
+}
+
 bool TControl::InClient(int X, int Y) const noexcept {
     return X >= 0 && Y >= 0 && X < Width() && Y < Height();
+}
+
+void TControl::NotifyAccessible(DWORD Event, LONG Child) const noexcept {
+    if (Handle()) {
+        NotifyWinEvent(Event, Handle(), OBJID_CLIENT, Child);
+    }
+}
+
+TShiftState TControl::ShiftState() noexcept {
+    TShiftState shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) {
+        shift |= ssShift;
+    }
+    if (GetKeyState(VK_MENU) < 0) {
+        shift |= ssAlt;
+    }
+    if (GetKeyState(VK_CONTROL) < 0) {
+        shift |= ssCtrl;
+    }
+    return shift;
 }
 
 LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -112,6 +183,42 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONUP:
         WMButtonUp(mbMiddle, lParam);
         return 0;
+    case WM_LBUTTONDBLCLK:
+        DblClick(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
+    case WM_CAPTURECHANGED:
+        WMCaptureChanged(lParam);
+        return 0;
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+        return WMKey(msg, wParam, lParam);
+    case WM_CHAR:
+        return WMChar(wParam);
+    case WM_CONTEXTMENU:
+        return 0; // menus open from the controls' own key and mouse steps
+    case WM_SETFOCUS:
+        FocusChanged(true);
+        return 0;
+    case WM_KILLFOCUS:
+        FocusChanged(false);
+        return 0;
+    case WM_ENABLE:
+        EnabledChanged();
+        return 0;
+    case WM_GETDLGCODE:
+        return DialogCode();
+    case WM_SETCURSOR:
+        if (WMSetCursor(lParam)) {
+            return TRUE;
+        }
+        return DefaultHandler(msg, wParam, lParam);
+    case WM_GETOBJECT:
+        return FAccessibleLink.WMGetObject(wParam, lParam);
+    case WM_DESTROY:
+        FAccessibleLink.Disconnect();
+        return DefaultHandler(msg, wParam, lParam);
     default:
         return DefaultHandler(msg, wParam, lParam);
     }
@@ -137,9 +244,46 @@ void TControl::WMButtonDown(TMouseButton Button, LPARAM lParam) {
 
 void TControl::WMButtonUp(TMouseButton Button, LPARAM lParam) {
     if (Button == mbLeft && GetCapture() == Handle()) {
+        FReleasingCapture = true;
         ReleaseCapture();
+        FReleasingCapture = false;
     }
     MouseUp(Button, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+}
+
+void TControl::WMCaptureChanged(LPARAM lParam) {
+    if (!FReleasingCapture && reinterpret_cast<HWND>(lParam) != Handle()) {
+        CaptureLost();
+    }
+}
+
+LRESULT TControl::WMKey(UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto key = static_cast<TVirtualKey>(wParam);
+    const TShiftState shift = ShiftState();
+    if (msg == WM_KEYDOWN || msg == WM_SYSKEYDOWN) {
+        KeyDown(key, shift);
+    } else {
+        KeyUp(key, shift);
+    }
+    // The system keys keep their meaning for the window (Alt+F4, Alt+Space, F10).
+    if ((msg == WM_SYSKEYDOWN || msg == WM_SYSKEYUP) && key != 0) {
+        return DefaultHandler(msg, wParam, lParam);
+    }
+    return 0;
+}
+
+LRESULT TControl::WMChar(WPARAM wParam) {
+    auto key = static_cast<char16_t>(wParam);
+    KeyPress(key);
+    return 0;
+}
+
+bool TControl::WMSetCursor(LPARAM lParam) {
+    if (LOWORD(lParam) != HTCLIENT) {
+        return false;
+    }
+    ::SetCursor(LoadCursorW(nullptr, CursorResource(FCursor)));
+    return true;
 }
 
 void TControl::Paint(HDC, const TRect&) {}
@@ -147,3 +291,69 @@ void TControl::MouseMove(int, int) {}
 void TControl::MouseLeave() {}
 void TControl::MouseDown(TMouseButton, int, int) {}
 void TControl::MouseUp(TMouseButton, int, int) {}
+void TControl::DblClick(int, int) {}
+void TControl::CaptureLost() {}
+void TControl::KeyDown(TVirtualKey&, TShiftState) {}
+void TControl::KeyUp(TVirtualKey&, TShiftState) {}
+void TControl::KeyPress(char16_t&) {}
+
+void TControl::FocusChanged(bool Gained) {
+    Invalidate();
+    if (Gained) {
+        NotifyAccessible(EVENT_OBJECT_FOCUS);
+    }
+}
+
+void TControl::EnabledChanged() {
+    Invalidate();
+    NotifyAccessible(EVENT_OBJECT_STATECHANGE);
+}
+
+LRESULT TControl::DialogCode() {
+    return 0;
+}
+
+bool SelectNextTabStop(HWND Root, bool Backward) {
+    std::vector<HWND> stops;
+    for (HWND child = GetWindow(Root, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (IsTabStop(child)) {
+            stops.push_back(child);
+        }
+    }
+    if (stops.empty()) {
+        return false;
+    }
+    const HWND focus = GetFocus();
+    size_t current = stops.size();
+    for (size_t i = 0; i < stops.size(); ++i) {
+        if (stops[i] == focus) {
+            current = i;
+        }
+    }
+    size_t next;
+    if (current == stops.size()) {
+        next = Backward ? stops.size() - 1 : 0;
+    } else {
+        next = Backward ? (current + stops.size() - 1) % stops.size() : (current + 1) % stops.size();
+    }
+    ::SetFocus(stops[next]);
+    return true;
+}
+
+bool HandleTabKey(HWND Root, const MSG& Msg) {
+    if (Msg.message != WM_KEYDOWN || Msg.wParam != VK_TAB || GetKeyState(VK_CONTROL) < 0 ||
+        GetKeyState(VK_MENU) < 0) {
+        return false;
+    }
+    if (Msg.hwnd != Root && !IsChild(Root, Msg.hwnd)) {
+        return false;
+    }
+    const HWND focus = GetFocus();
+    if (focus && focus != Root) {
+        const LRESULT code = SendMessageW(focus, WM_GETDLGCODE, Msg.wParam, reinterpret_cast<LPARAM>(&Msg));
+        if (code & (DLGC_WANTTAB | DLGC_WANTMESSAGE)) {
+            return false;
+        }
+    }
+    return SelectNextTabStop(Root, GetKeyState(VK_SHIFT) < 0);
+}

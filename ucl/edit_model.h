@@ -18,27 +18,6 @@
 
 #include "ucl/types.h"
 
-// Windows virtual-key values, so the Windows layer passes its key codes through unchanged.
-// Named apart from the VK_ macros of <windows.h>, which would otherwise rewrite them.
-using TVirtualKey = uint16_t;
-inline constexpr TVirtualKey vkBack = 0x08;
-inline constexpr TVirtualKey vkShift = 0x10;
-inline constexpr TVirtualKey vkControl = 0x11;
-inline constexpr TVirtualKey vkEnd = 0x23;
-inline constexpr TVirtualKey vkHome = 0x24;
-inline constexpr TVirtualKey vkLeft = 0x25;
-inline constexpr TVirtualKey vkUp = 0x26;
-inline constexpr TVirtualKey vkRight = 0x27;
-inline constexpr TVirtualKey vkDown = 0x28;
-inline constexpr TVirtualKey vkDelete = 0x2E;
-inline constexpr TVirtualKey vkApps = 0x5D;
-
-// Modifier keys held during a key or mouse event.
-using TShiftState = uint8_t;
-inline constexpr TShiftState ssShift = 1;
-inline constexpr TShiftState ssAlt = 2;
-inline constexpr TShiftState ssCtrl = 4;
-
 enum TEditMouseButton : uint8_t { embLeft, embRight, embMiddle };
 enum TEditCursor : uint8_t { ecIBeam, ecArrow, ecHandPoint };
 

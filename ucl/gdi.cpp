@@ -1,5 +1,6 @@
 #include "ucl/gdi.h"
 
+#include <algorithm>
 #include <cstring>
 
 TMemoryDC::TMemoryDC(HDC compatible, int width, int height, void** Bits) noexcept
@@ -43,6 +44,58 @@ void FillSolidRect(HDC DC, const TRect& R, TColor Color) noexcept {
     const RECT r = ToRECT(R);
     ExtTextOutW(DC, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
     SetBkColor(DC, previous);
+}
+
+TFontHandle CreateFontOf(const std::u16string& Face, int Height, bool Underline) {
+    LOGFONTW font{};
+    font.lfHeight = Height;
+    font.lfWeight = FW_NORMAL;
+    font.lfUnderline = Underline ? TRUE : FALSE;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = DEFAULT_QUALITY;
+    const size_t length = std::min<size_t>(Face.size(), LF_FACESIZE - 1);
+    std::copy_n(Face.begin(), length, reinterpret_cast<char16_t*>(font.lfFaceName));
+    return TFontHandle(CreateFontIndirectW(&font));
+}
+
+TTextExtent TextExtent(HDC DC, std::u16string_view Text) noexcept {
+    SIZE size{};
+    GetTextExtentPoint32W(DC, reinterpret_cast<const wchar_t*>(Text.data()), static_cast<int>(Text.size()),
+                          &size);
+    return {size.cx, size.cy};
+}
+
+void DrawTextAt(HDC DC, int X, int Y, std::u16string_view Text, TColor Color,
+                std::optional<TColor> Background) noexcept {
+    const COLORREF previousColor = SetTextColor(DC, Color);
+    const int previousMode = SetBkMode(DC, Background ? OPAQUE : TRANSPARENT);
+    const COLORREF previousBackground = SetBkColor(DC, Background.value_or(GetBkColor(DC)));
+    TextOutW(DC, X, Y, reinterpret_cast<const wchar_t*>(Text.data()), static_cast<int>(Text.size()));
+    SetBkColor(DC, previousBackground);
+    SetBkMode(DC, previousMode);
+    SetTextColor(DC, previousColor);
+}
+
+void DrawLine(HDC DC, int X1, int Y1, int X2, int Y2, TColor Color, int Width) noexcept {
+    TPenHandle pen(CreatePen(PS_SOLID, Width, Color));
+    TSelectObject selected(DC, pen.Get());
+    MoveToEx(DC, X1, Y1, nullptr);
+    LineTo(DC, X2, Y2);
+}
+
+void FrameRectangle(HDC DC, const TRect& R, TColor Color, int Width) noexcept {
+    TPenHandle pen(CreatePen(PS_SOLID, Width, Color));
+    TSelectObject selectedPen(DC, pen.Get());
+    TSelectObject selectedBrush(DC, GetStockObject(NULL_BRUSH));
+    Rectangle(DC, R.Left, R.Top, R.Right, R.Bottom);
+}
+
+void FillFramedRectangle(HDC DC, const TRect& R, TColor Fill, TColor Pen, int Width) noexcept {
+    TPenHandle pen(CreatePen(PS_SOLID, Width, Pen));
+    TBrushHandle brush(CreateSolidBrush(Fill));
+    TSelectObject selectedPen(DC, pen.Get());
+    TSelectObject selectedBrush(DC, brush.Get());
+    Rectangle(DC, R.Left, R.Top, R.Right, R.Bottom);
 }
 
 void DrawPngImage(HDC DC, const TPngImage& Image, const TRect& Dest) {

@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "utils/rect.h"
@@ -135,6 +138,27 @@ private:
 };
 
 void FillSolidRect(HDC DC, const TRect& R, TColor Color) noexcept;
+
+// A font of Face with Height (the platform's font height: a negative value is the character
+// height in pixels), regular weight, underlined on request.
+TFontHandle CreateFontOf(const std::u16string& Face, int Height, bool Underline = false);
+
+struct TTextExtent {
+    int Width = 0;
+    int Height = 0;
+};
+// The size of Text in the DC's current font.
+TTextExtent TextExtent(HDC DC, std::u16string_view Text) noexcept;
+// Draws Text at (X, Y) in the DC's current font and Color. With Background the text cell is
+// filled with it, as text drawn with a solid brush; without, only the glyphs are drawn.
+void DrawTextAt(HDC DC, int X, int Y, std::u16string_view Text, TColor Color,
+                std::optional<TColor> Background = std::nullopt) noexcept;
+// A line from (X1, Y1) to (X2, Y2) with a pen Width pixels wide; the end point is not drawn.
+void DrawLine(HDC DC, int X1, int Y1, int X2, int Y2, TColor Color, int Width) noexcept;
+// The outline of R with a pen Width pixels wide centred on its edges; nothing is filled.
+void FrameRectangle(HDC DC, const TRect& R, TColor Color, int Width) noexcept;
+// R filled with Fill and outlined with a pen Width pixels wide in Pen.
+void FillFramedRectangle(HDC DC, const TRect& R, TColor Fill, TColor Pen, int Width) noexcept;
 
 // Draws Image stretched into Dest with its alpha (smooth when the size differs); only the part
 // inside the DC's clipping region is computed.

@@ -1,6 +1,8 @@
 #include "ucl/shadow_form.h"
 
-TShadowForm::TShadowForm(HWND Owner, const wchar_t* ClassName) : TControl(CreateParams(Owner, ClassName)) {}
+TShadowForm::TShadowForm(HWND Owner, const wchar_t* ClassName) {
+    CreateControl(CreateParams(Owner, ClassName));
+}
 
 TWindowParams TShadowForm::CreateParams(HWND Owner, const wchar_t* ClassName) {
     TWindowParams params;

@@ -11,9 +11,14 @@ public:
     explicit TShadowForm(HWND Owner, const wchar_t* ClassName = L"QuorvalentShadowForm");
 
 protected:
+    // For descendants, which create the window themselves as their constructor's last step.
+    struct TDeferCreation {};
+    explicit TShadowForm(TDeferCreation) {}
+
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-private:
     static TWindowParams CreateParams(HWND Owner, const wchar_t* ClassName);
+
+private:
     LRESULT WMMouseActivate(WPARAM wParam, LPARAM lParam);
 };

@@ -16,17 +16,18 @@
 namespace {
 
 // A control as the library's will be; its elements are 20-pixel buttons along its right edge.
-class TTestControl : public TControl, public TAccessibleProvider {
+class TTestControl : public TControl {
 public:
-    explicit TTestControl(HWND parent)
-        : TControl(ChildParams(parent, L"QuorvalentAccessibleTest", 120, 24, false)) {}
+    explicit TTestControl(HWND parent) {
+        CreateControl(ChildParams(parent, L"QuorvalentAccessibleTest", 120, 24, false));
+    }
     std::u16string Value;
     std::vector<std::u16string> Elements;
     bool Checked = false;
     bool Throws = false;
     std::vector<int> Actions;
     std::function<void()> OnAction;
-    TAccessible* Accessible() const noexcept { return FLink.Get(); }
+    TAccessible* Accessible() const noexcept { return AccessibleObject(); }
 
     HWND AccessibleWindow() const noexcept override { return Handle(); }
     int AccessibleChildCount() const override { return int(Elements.size()); }
@@ -59,20 +60,6 @@ public:
         }
         return r;
     }
-
-protected:
-    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
-        if (msg == WM_GETOBJECT) {
-            return FLink.WMGetObject(wParam, lParam);
-        }
-        if (msg == WM_DESTROY) {
-            FLink.Disconnect();
-        }
-        return TControl::WndProc(msg, wParam, lParam);
-    }
-
-private:
-    TAccessibleLink FLink{*this};
 };
 
 VARIANT Id(LONG id, VARTYPE type = VT_I4) {

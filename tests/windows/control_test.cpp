@@ -11,8 +11,9 @@ namespace {
 
 class TRecordingControl : public TControl {
 public:
-    explicit TRecordingControl(HWND parent)
-        : TControl(ChildParams(parent, L"QuorvalentRecordingControl", 40, 20, false)) {}
+    explicit TRecordingControl(HWND parent) {
+        CreateControl(ChildParams(parent, L"QuorvalentRecordingControl", 40, 20, false));
+    }
     std::vector<std::string> Events;
     COLORREF Fill = RGB(10, 200, 30);
 

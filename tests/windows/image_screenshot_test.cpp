@@ -3,68 +3,19 @@
 // the images blended over the window colour, and keeps the screenshots as PNG files.
 #include <gtest/gtest.h>
 
-#include <zlib.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "tests/windows/screenshot.h"
 #include "tests/windows/test_host.h"
 #include "ucl/animation.h"
 #include "ucl/image_control.h"
 #include "utils/theme_win.h"
 
 namespace {
-
-void SavePng(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height) {
-    std::vector<uint8_t> raw;
-    for (int y = 0; y < height; ++y) {
-        raw.push_back(0);
-        for (int x = 0; x < width; ++x) {
-            const uint32_t p = pixels[size_t(y) * width + x];
-            raw.insert(raw.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
-        }
-    }
-    uLongf size = compressBound(uLong(raw.size()));
-    std::vector<uint8_t> packed(size);
-    compress2(packed.data(), &size, raw.data(), uLong(raw.size()), 9);
-    packed.resize(size);
-    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    auto put32 = [&](uint32_t v) {
-        for (int s = 24; s >= 0; s -= 8) {
-            png.push_back(uint8_t(v >> s));
-        }
-    };
-    auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
-        put32(uint32_t(data.size()));
-        const size_t start = png.size();
-        png.insert(png.end(), type, type + 4);
-        png.insert(png.end(), data.begin(), data.end());
-        put32(uint32_t(crc32(0, png.data() + start, uInt(png.size() - start))));
-    };
-    std::vector<uint8_t> header;
-    std::swap(png, header);
-    put32(uint32_t(width));
-    put32(uint32_t(height));
-    std::swap(png, header);
-    header.insert(header.end(), {8, 2, 0, 0, 0});
-    chunk("IHDR", header);
-    chunk("IDAT", packed);
-    chunk("IEND", {});
-    if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(png.data(), 1, png.size(), f);
-        std::fclose(f);
-    }
-}
-
-std::string ArtefactFolder() {
-    const char* binary = std::getenv("QV_BINARY_DIR");
-    std::string folder = std::string(binary ? binary : ".") + "/screenshots";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
 
 // Premultiplied 0xAARRGGBB over an opaque 0x00BBGGRR background, as 0x00RRGGBB.
 uint32_t Over(uint32_t p, TColor background) {
@@ -77,20 +28,6 @@ uint32_t Over(uint32_t p, TColor background) {
     }
     return out;
 }
-
-int Distance(uint32_t a, uint32_t b) {
-    int worst = 0;
-    for (int s = 0; s <= 16; s += 8) {
-        worst = std::max(worst, std::abs(int(a >> s & 0xFF) - int(b >> s & 0xFF)));
-    }
-    return worst;
-}
-
-struct TScreenshot {
-    std::vector<uint32_t> Pixels;
-    int Width = 0, Height = 0;
-    uint32_t At(int x, int y) const { return Pixels[size_t(y) * Width + x]; }
-};
 
 // Compares the region at (left, top) with Source's part (sx, sy, w, h) blended over the window
 // colour; returns how many pixels differ by more than rounding, and counts the edge pixels.

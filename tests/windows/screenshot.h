@@ -1,0 +1,109 @@
+// Screenshots of the control tests: the test window read back into pixels, kept as PNG files
+// in the build folder's "screenshots" folder, and compared with theme colours at fixed points.
+#pragma once
+
+#include <windows.h>
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "tests/windows/test_host.h"
+#include "utils/theme.h"
+
+inline void SavePng(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height) {
+    std::vector<uint8_t> raw;
+    for (int y = 0; y < height; ++y) {
+        raw.push_back(0);
+        for (int x = 0; x < width; ++x) {
+            const uint32_t p = pixels[size_t(y) * width + x];
+            raw.insert(raw.end(), {uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)});
+        }
+    }
+    uLongf size = compressBound(uLong(raw.size()));
+    std::vector<uint8_t> packed(size);
+    compress2(packed.data(), &size, raw.data(), uLong(raw.size()), 9);
+    packed.resize(size);
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    auto put32 = [&](uint32_t v) {
+        for (int s = 24; s >= 0; s -= 8) {
+            png.push_back(uint8_t(v >> s));
+        }
+    };
+    auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
+        put32(uint32_t(data.size()));
+        const size_t start = png.size();
+        png.insert(png.end(), type, type + 4);
+        png.insert(png.end(), data.begin(), data.end());
+        put32(uint32_t(crc32(0, png.data() + start, uInt(png.size() - start))));
+    };
+    std::vector<uint8_t> header;
+    std::swap(png, header);
+    put32(uint32_t(width));
+    put32(uint32_t(height));
+    std::swap(png, header);
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    chunk("IHDR", header);
+    chunk("IDAT", packed);
+    chunk("IEND", {});
+    if (FILE* f = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(png.data(), 1, png.size(), f);
+        std::fclose(f);
+    }
+}
+
+inline std::string ArtefactFolder() {
+    const char* binary = std::getenv("QV_BINARY_DIR");
+    std::string folder = std::string(binary ? binary : ".") + "/screenshots";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+// A theme colour (0x00BBGGRR) as a captured pixel (0x00RRGGBB).
+inline uint32_t Rgb(TColor color) {
+    return (color & 0xFF) << 16 | (color & 0xFF00) | (color >> 16 & 0xFF);
+}
+
+inline int Distance(uint32_t a, uint32_t b) {
+    int worst = 0;
+    for (int s = 0; s <= 16; s += 8) {
+        worst = std::max(worst, std::abs(int(a >> s & 0xFF) - int(b >> s & 0xFF)));
+    }
+    return worst;
+}
+
+struct TScreenshot {
+    std::vector<uint32_t> Pixels;
+    int Width = 0, Height = 0;
+    uint32_t At(int x, int y) const { return Pixels[size_t(y) * Width + x]; }
+    // The pixel at (x, y) of the window relative to the host.
+    uint32_t At(HWND window, HWND host, int x, int y) const {
+        POINT p{x, y};
+        MapWindowPoints(window, host, &p, 1);
+        return At(p.x, p.y);
+    }
+    // How many pixels of the rectangle have exactly Color.
+    int Count(int left, int top, int right, int bottom, uint32_t color) const {
+        int count = 0;
+        for (int y = std::max(top, 0); y < std::min(bottom, Height); ++y) {
+            for (int x = std::max(left, 0); x < std::min(right, Width); ++x) {
+                count += At(x, y) == color;
+            }
+        }
+        return count;
+    }
+};
+
+// Paints what is pending, reads the host back and keeps it as Name.png.
+inline TScreenshot TakeScreenshot(TTestHost& host, const std::string& name) {
+    host.Settle();
+    TScreenshot shot;
+    shot.Pixels = host.Capture(shot.Width, shot.Height);
+    SavePng(ArtefactFolder() + "/" + name + ".png", shot.Pixels, shot.Width, shot.Height);
+    return shot;
+}
