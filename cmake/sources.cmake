@@ -19,6 +19,9 @@ set(QV_PORTABLE_SOURCES
   ucl/types.cpp
   ucl/image_rect.cpp
   ucl/edit_model.cpp
+  ucl/button_behaviour.cpp
+  ucl/label_layout.cpp
+  ucl/switch_frame.cpp
 )
 
 set(QV_WINDOWS_SOURCES
@@ -41,6 +44,9 @@ set(QV_WINDOWS_SOURCES
   ucl/image_control.cpp
   ucl/animation.cpp
   ucl/accessible.cpp
+  ucl/label_control.cpp
+  ucl/button_control.cpp
+  ucl/switch_control.cpp
   app/application.cpp
   app/main_form.cpp
   app/main_form_install.cpp
@@ -66,6 +72,8 @@ set(QV_PORTABLE_TESTS
   tests/unit/image_rect_test.cpp
   tests/unit/types_test.cpp
   tests/unit/edit_model_test.cpp
+  tests/unit/label_layout_test.cpp
+  tests/unit/button_behaviour_test.cpp
 )
 
 # Tests of the Windows layer, run under Wine.
@@ -84,6 +92,7 @@ set(QV_WINDOWS_TESTS
   tests/windows/image_control_test.cpp
   tests/windows/animation_test.cpp
   tests/windows/accessible_test.cpp
+  tests/windows/basic_controls_test.cpp
   tests/windows/image_screenshot_test.cpp
   tests/windows/rest_test.cpp
   tests/windows/uninstall_test.cpp

@@ -8,6 +8,9 @@
 
 namespace {
 
+// The default action a screen reader asked for, run from the message loop.
+constexpr UINT WMDefaultAction = WM_APP + 1;
+
 RECT BoundsInParent(HWND window) noexcept {
     RECT r{};
     GetWindowRect(window, &r);
@@ -128,6 +131,11 @@ LONG TControl::AccessibleRole(int) const {
     return ROLE_SYSTEM_CLIENT;
 }
 
+bool TControl::AccessibleDoDefaultAction(int Child) {
+    return !AccessibleDefaultAction(Child).empty() &&
+           PostMessageW(Handle(), WMDefaultAction, static_cast<WPARAM>(Child), 0);
+}
+
 bool TControl::InClient(int X, int Y) const noexcept {
     return X >= 0 && Y >= 0 && X < Width() && Y < Height();
 }
@@ -216,6 +224,9 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return DefaultHandler(msg, wParam, lParam);
     case WM_GETOBJECT:
         return FAccessibleLink.WMGetObject(wParam, lParam);
+    case WMDefaultAction:
+        DoDefaultAction(static_cast<int>(wParam));
+        return 0;
     case WM_DESTROY:
         FAccessibleLink.Disconnect();
         return DefaultHandler(msg, wParam, lParam);
@@ -312,6 +323,8 @@ void TControl::EnabledChanged() {
 LRESULT TControl::DialogCode() {
     return 0;
 }
+
+void TControl::DoDefaultAction(int) {}
 
 bool SelectNextTabStop(HWND Root, bool Backward) {
     std::vector<HWND> stops;

@@ -17,8 +17,6 @@
 #include "ucl/window.h"
 #include "utils/rect.h"
 
-enum TMouseButton : uint8_t { mbLeft, mbRight, mbMiddle };
-
 // The pointer's shape over a control.
 enum TCursorShape : uint8_t { crDefault, crHandPoint, crIBeam, crSizeNS };
 
@@ -56,6 +54,9 @@ public:
     HWND AccessibleWindow() const noexcept override { return Handle(); }
     std::u16string AccessibleName(int Child) const override;
     LONG AccessibleRole(int Child) const override;
+    // Posted to this control's own queue, so a reader's call never waits for what the action
+    // starts (a message box, a browser); runs DoDefaultAction later.
+    bool AccessibleDoDefaultAction(int Child) override;
 
 protected:
     // A child of Parent (WS_CHILD | WS_CLIPSIBLINGS), of the default size, shown unless Hidden.
@@ -89,6 +90,8 @@ protected:
     virtual void EnabledChanged();
     // The answer to WM_GETDLGCODE; Tab moves the focus unless it has DLGC_WANTTAB.
     virtual LRESULT DialogCode();
+    // What a screen reader's default action does (a click, a toggle), run from the loop.
+    virtual void DoDefaultAction(int Child);
 
     bool InClient(int X, int Y) const noexcept;
     // The object given to screen readers; null until one asked.

@@ -10,6 +10,9 @@ class TObject;
 // The same event type as the windows declare; repeated here so this header needs no platform.
 using TNotifyEvent = std::function<void(TObject* Sender)>;
 
+// A platform colour value: 0x00BBGGRR, red in the low byte.
+using TColor = uint32_t;
+
 enum TButtonState : uint8_t { bsNormal, bsHover, bsActive };
 
 // Windows virtual-key values, so the Windows layer passes its key codes through unchanged.
@@ -31,6 +34,8 @@ inline constexpr TVirtualKey vkDown = 0x28;
 inline constexpr TVirtualKey vkDelete = 0x2E;
 inline constexpr TVirtualKey vkApps = 0x5D;
 inline constexpr TVirtualKey vkF10 = 0x79;
+
+enum TMouseButton : uint8_t { mbLeft, mbRight, mbMiddle };
 
 // Modifier keys held during a key or mouse event.
 using TShiftState = uint8_t;

@@ -14,8 +14,6 @@
 #include "utils/png_image.h"
 #include "utils/rect.h"
 
-// A platform colour value: 0x00BBGGRR, red in the low byte.
-using TColor = uint32_t;
 
 // Every colour of the theme: name, light value, dark value (as #RRGGBB), in declaration order.
 #define QV_THEME_COLORS(X)                                                                                   \

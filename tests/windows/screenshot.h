@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/windows/test_host.h"
+#include "utils/png_image.h"
 #include "utils/theme.h"
 
 inline void SavePng(const std::string& path, const std::vector<uint32_t>& pixels, int width, int height) {
@@ -98,6 +99,37 @@ struct TScreenshot {
         return count;
     }
 };
+
+// Premultiplied 0xAARRGGBB over an opaque 0x00BBGGRR background, as 0x00RRGGBB.
+inline uint32_t Over(uint32_t p, TColor background) {
+    const uint32_t a = p >> 24;
+    const uint32_t bg[3] = {background & 0xFF, background >> 8 & 0xFF, background >> 16 & 0xFF};
+    const uint32_t fg[3] = {p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF};
+    uint32_t out = 0;
+    for (int i = 0; i < 3; ++i) {
+        out = out << 8 | (fg[i] + (bg[i] * (255 - a) + 127) / 255);
+    }
+    return out;
+}
+
+// Compares the region at (left, top) with Source's part (sx, sy, w, h) blended over the window
+// colour; returns how many pixels differ by more than rounding, and counts the edge pixels.
+inline int Mismatches(const TScreenshot& shot, int left, int top, const TPremultipliedImage& source, int sx,
+                      int sy, int w, int h, TColor background, int* edges = nullptr) {
+    int bad = 0;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p = source.Pixels[size_t(sy + y) * source.Width + sx + x];
+            if (edges && (p >> 24) > 0 && (p >> 24) < 255) {
+                ++*edges;
+            }
+            if (Distance(shot.At(left + x, top + y), Over(p, background)) > 2) {
+                ++bad;
+            }
+        }
+    }
+    return bad;
+}
 
 // Paints what is pending, reads the host back and keeps it as Name.png.
 inline TScreenshot TakeScreenshot(TTestHost& host, const std::string& name) {

@@ -1,0 +1,135 @@
+#include "ucl/button_control.h"
+
+#include "ucl/gdi.h"
+#include "utils/language.h"
+#include "utils/theme.h"
+
+TButtonControl::TButtonControl(HWND Parent) {
+    TWindowParams params = ChildParams(Parent, L"QuorvalentButton", 80, 32, false);
+    params.Style |= WS_TABSTOP;
+    CreateControl(params);
+}
+
+void TButtonControl::SetCaption(const std::u16string& Value) {
+    FCaption = Value;
+    Invalidate();
+    NotifyAccessible(EVENT_OBJECT_NAMECHANGE);
+}
+
+TColor TButtonControl::FillColor() const {
+    switch (State()) {
+    case bsHover:
+        return Theme->ButtonHoverColor();
+    case bsActive:
+        return Theme->ButtonActiveColor();
+    case bsNormal:
+        break;
+    }
+    return Theme->ButtonColor();
+}
+
+TColor TButtonControl::BorderColor() const {
+    if (Focused()) {
+        return Theme->BorderFocusColor();
+    }
+    if (State() == bsHover) {
+        return Theme->ButtonHoverColor();
+    }
+    return Enabled() ? Theme->ButtonPlusColor() : Theme->BorderDisableColor();
+}
+
+void TButtonControl::Paint(HDC DC, const TRect& Client) {
+    FillSolidRect(DC, Client, FillColor());
+    const TFontHandle font = CreateFontOf(FontNameRegular, Theme->FontHeight());
+    const TSelectObject selected(DC, font.Get());
+    const TTextExtent text = TextExtent(DC, FCaption);
+    DrawTextAt(DC, (Client.Width() - text.Width) / 2,
+               (Client.Height() - text.Height) / 2 - ScaleValueTrunc(1), FCaption,
+               Enabled() ? Theme->FontColor() : Theme->GrayText(), FillColor());
+    FrameRectangle(DC, BorderRect(Client), BorderColor(), ScaleValueTrunc(1));
+}
+
+void TButtonControl::MouseMove(int, int) {
+    if (FBehaviour.MouseMove()) {
+        Invalidate();
+    }
+}
+
+void TButtonControl::MouseLeave() {
+    FBehaviour.MouseLeave();
+    Invalidate();
+}
+
+void TButtonControl::MouseDown(TMouseButton Button, int, int) {
+    if (Button != mbLeft) {
+        return;
+    }
+    if (CanFocus()) {
+        SetFocus();
+    }
+    FBehaviour.MouseDown(Button);
+    Invalidate();
+    NotifyAccessible(EVENT_OBJECT_STATECHANGE);
+}
+
+void TButtonControl::MouseUp(TMouseButton Button, int X, int Y) {
+    if (Button != mbLeft) {
+        return;
+    }
+    // The handler runs first and sees the button still pressed.
+    if (InClient(X, Y)) {
+        Click();
+    }
+    bool clicked = false;
+    FBehaviour.MouseUp(Button, InClient(X, Y), clicked);
+    Invalidate();
+    NotifyAccessible(EVENT_OBJECT_STATECHANGE);
+}
+
+void TButtonControl::CaptureLost() {
+    if (FBehaviour.CaptureLost()) {
+        Invalidate();
+        NotifyAccessible(EVENT_OBJECT_STATECHANGE);
+    }
+}
+
+void TButtonControl::KeyPress(char16_t& Key) {
+    if (FOnKeyPress) {
+        FOnKeyPress(this, Key);
+    }
+    if (Key == u' ') {
+        Click();
+    }
+}
+
+void TButtonControl::Click() {
+    if (FOnClick) {
+        FOnClick(this);
+    }
+}
+
+void TButtonControl::DoDefaultAction(int) {
+    Click();
+}
+
+std::u16string TButtonControl::AccessibleName(int) const {
+    return FCaption;
+}
+
+LONG TButtonControl::AccessibleRole(int) const {
+    return ROLE_SYSTEM_PUSHBUTTON;
+}
+
+LONG TButtonControl::AccessibleState(int Child) const {
+    LONG state = TControl::AccessibleState(Child) | STATE_SYSTEM_FOCUSABLE;
+    if (State() == bsActive) {
+        state |= STATE_SYSTEM_PRESSED;
+    } else if (State() == bsHover) {
+        state |= STATE_SYSTEM_HOTTRACKED;
+    }
+    return state;
+}
+
+std::u16string TButtonControl::AccessibleDefaultAction(int) const {
+    return u"Press";
+}

@@ -1,0 +1,102 @@
+#include "ucl/switch_control.h"
+
+#include "ucl/gdi.h"
+#include "ucl/switch_frame.h"
+#include "utils/language.h"
+#include "utils/theme.h"
+
+TSwitchControl::TSwitchControl(HWND Parent) {
+    TWindowParams params = ChildParams(Parent, L"QuorvalentSwitch", 400, 16, false);
+    // Without a mouse nobody could turn a switch on or off.
+    params.Style |= WS_TABSTOP;
+    CreateControl(params);
+}
+
+void TSwitchControl::SetCaption(const std::u16string& Value) {
+    FCaption = Value;
+    Invalidate();
+    NotifyAccessible(EVENT_OBJECT_NAMECHANGE);
+}
+
+void TSwitchControl::SetChecked(bool Value) {
+    FChecked = Value;
+    Invalidate();
+    NotifyAccessible(EVENT_OBJECT_STATECHANGE);
+}
+
+void TSwitchControl::SetAutoSize(bool Value) {
+    FAutoSize = Value;
+    Invalidate();
+}
+
+void TSwitchControl::Paint(HDC DC, const TRect& Client) {
+    FillSolidRect(DC, Client, Theme->WindowColor());
+    const TFontHandle font = CreateFontOf(FontNameRegular, Theme->FontHeight());
+    const TSelectObject selected(DC, font.Get());
+    const int top = SwitchStripTop(Enabled(), FHover, FChecked, Theme->IsDark(), ScaleValue);
+    DrawPngImage(DC, *Theme->GetImage(imgSwitch), {0, top, ScaleValue(24), top + ScaleValue(192)});
+    const int captionLeft = ScaleValue(30);
+    DrawTextAt(DC, captionLeft, ScaleValueTrunc(-2), FCaption,
+               Enabled() ? Theme->FontColor() : Theme->GrayText());
+    if (Focused()) {
+        // The focus cue of a keyboard user: an outline around the switch itself.
+        FrameRectangle(DC, BorderRect({0, 0, ScaleValue(24), ScaleValue(16)}), Theme->BorderFocusColor(),
+                       ScaleValueTrunc(1));
+    }
+    if (FAutoSize) {
+        const int width = TextExtent(DC, FCaption).Width + captionLeft;
+        if (width != Client.Width()) {
+            SetBounds(Left(), Top(), width, Client.Height());
+        }
+    }
+}
+
+void TSwitchControl::MouseMove(int, int) {
+    if (!FHover) {
+        FHover = true;
+        Invalidate();
+    }
+}
+
+void TSwitchControl::MouseLeave() {
+    FHover = false;
+    Invalidate();
+}
+
+void TSwitchControl::MouseDown(TMouseButton, int, int) {
+    Toggle();
+}
+
+void TSwitchControl::KeyPress(char16_t& Key) {
+    if (Key == u' ') {
+        Key = 0;
+        Toggle();
+    }
+}
+
+void TSwitchControl::DoDefaultAction(int) {
+    Toggle();
+}
+
+void TSwitchControl::Toggle() {
+    if (FOnChange) {
+        FOnChange(this);
+    }
+    SetChecked(!FChecked);
+}
+
+std::u16string TSwitchControl::AccessibleName(int) const {
+    return FCaption;
+}
+
+LONG TSwitchControl::AccessibleRole(int) const {
+    return ROLE_SYSTEM_CHECKBUTTON;
+}
+
+LONG TSwitchControl::AccessibleState(int Child) const {
+    return TControl::AccessibleState(Child) | STATE_SYSTEM_FOCUSABLE | (FChecked ? STATE_SYSTEM_CHECKED : 0);
+}
+
+std::u16string TSwitchControl::AccessibleDefaultAction(int) const {
+    return FChecked ? u"Uncheck" : u"Check";
+}
