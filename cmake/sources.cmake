@@ -19,6 +19,7 @@ set(QV_PORTABLE_SOURCES
   ucl/types.cpp
   ucl/image_rect.cpp
   ucl/edit_model.cpp
+  ucl/title_bar_layout.cpp
   ucl/button_behaviour.cpp
   ucl/label_layout.cpp
   ucl/switch_frame.cpp
@@ -44,6 +45,7 @@ set(QV_WINDOWS_SOURCES
   ucl/image_control.cpp
   ucl/animation.cpp
   ucl/accessible.cpp
+  ucl/title_bar.cpp
   ucl/label_control.cpp
   ucl/button_control.cpp
   ucl/switch_control.cpp
@@ -72,6 +74,7 @@ set(QV_PORTABLE_TESTS
   tests/unit/image_rect_test.cpp
   tests/unit/types_test.cpp
   tests/unit/edit_model_test.cpp
+  tests/unit/title_bar_layout_test.cpp
   tests/unit/label_layout_test.cpp
   tests/unit/button_behaviour_test.cpp
 )
@@ -96,6 +99,7 @@ set(QV_WINDOWS_TESTS
   tests/windows/image_screenshot_test.cpp
   tests/windows/rest_test.cpp
   tests/windows/uninstall_test.cpp
+  tests/windows/title_bar_test.cpp
 )
 
 # End-to-end tests: a Windows program that starts the real installer under Wine.
