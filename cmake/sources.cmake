@@ -19,6 +19,7 @@ set(QV_PORTABLE_SOURCES
   ucl/types.cpp
   ucl/image_rect.cpp
   ucl/edit_model.cpp
+  ucl/context_menu_layout.cpp
   ucl/title_bar_layout.cpp
   ucl/button_behaviour.cpp
   ucl/label_layout.cpp
@@ -45,6 +46,7 @@ set(QV_WINDOWS_SOURCES
   ucl/image_control.cpp
   ucl/animation.cpp
   ucl/accessible.cpp
+  ucl/context_menu.cpp
   ucl/title_bar.cpp
   ucl/label_control.cpp
   ucl/button_control.cpp
@@ -74,6 +76,7 @@ set(QV_PORTABLE_TESTS
   tests/unit/image_rect_test.cpp
   tests/unit/types_test.cpp
   tests/unit/edit_model_test.cpp
+  tests/unit/context_menu_layout_test.cpp
   tests/unit/title_bar_layout_test.cpp
   tests/unit/label_layout_test.cpp
   tests/unit/button_behaviour_test.cpp
@@ -95,6 +98,7 @@ set(QV_WINDOWS_TESTS
   tests/windows/image_control_test.cpp
   tests/windows/animation_test.cpp
   tests/windows/accessible_test.cpp
+  tests/windows/context_menu_test.cpp
   tests/windows/basic_controls_test.cpp
   tests/windows/image_screenshot_test.cpp
   tests/windows/rest_test.cpp
