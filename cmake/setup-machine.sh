@@ -19,6 +19,9 @@ packages=(
     clang
     libclang-rt-14-dev           # the sanitizer and libFuzzer run-times of clang
     zlib1g-dev
+    fonts-dejavu-core            # a monospace face in place of Consolas under Wine
+    fonts-droid-fallback         # Chinese and Japanese glyphs under Wine
+    fonts-liberation
 )
 
 missing=()

@@ -51,6 +51,8 @@ set(QV_WINDOWS_SOURCES
   ucl/label_control.cpp
   ucl/button_control.cpp
   ucl/switch_control.cpp
+  ucl/clipboard.cpp
+  ucl/edit_control.cpp
   app/application.cpp
   app/main_form.cpp
   app/main_form_install.cpp
@@ -100,6 +102,7 @@ set(QV_WINDOWS_TESTS
   tests/windows/accessible_test.cpp
   tests/windows/context_menu_test.cpp
   tests/windows/basic_controls_test.cpp
+  tests/windows/edit_control_test.cpp
   tests/windows/image_screenshot_test.cpp
   tests/windows/rest_test.cpp
   tests/windows/uninstall_test.cpp

@@ -8,7 +8,7 @@ add_compile_options(-Wall -Wextra -Os -ffunction-sections -fdata-sections -fno-t
 add_link_options(-static -Wl,--gc-sections)
 
 find_library(QV_ZLIB NAMES libz.a z REQUIRED)
-set(QV_SYSTEM_LIBS ole32 oleaut32 shell32 user32 gdi32 advapi32 kernel32)
+set(QV_SYSTEM_LIBS ole32 oleaut32 shell32 user32 gdi32 advapi32 kernel32 imm32)
 
 add_library(qv_core STATIC ${QV_PORTABLE_SOURCES} ${QV_WINDOWS_SOURCES})
 target_include_directories(qv_core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
