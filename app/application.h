@@ -1,6 +1,9 @@
 // The application object: the message loop of the user-interface thread, whether the main
-// window is shown when the loop starts, and the process exit code.
+// window is shown when the loop starts, the process exit code, and what happens to an error
+// that escapes a window procedure, a timer or a hook.
 #pragma once
+
+#include <string>
 
 class TMainForm;
 
@@ -13,10 +16,18 @@ public:
     // Ends the message loop after the current message.
     void Terminate() noexcept;
     bool Terminated() const noexcept { return FTerminated; }
+    // An error outside the action: interactively a message box with its text; in a silent run
+    // exit code 1 and no box, since nobody would be there to close it. Either way the run ends.
+    void HandleException(const std::u16string& Message) noexcept;
 
     bool ShowMainForm = true;
+    // A silent or very silent run: no message box may ever wait for a user.
+    bool SilentRun = false;
     int ExitCode = 0;
 
 private:
     bool FTerminated = false;
 };
+
+// The text of the error being handled (EError's message, or a general one).
+std::u16string CurrentExceptionMessage() noexcept;

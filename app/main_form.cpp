@@ -1,23 +1,39 @@
 #include "app/main_form.h"
 
+#include <shellapi.h>
+#include <shobjidl.h>
+
 #include "app/application.h"
+#include "ucl/context_menu.h"
+#include "ucl/gdi.h"
 #include "utils/command_line.h"
 #include "utils/common.h"
 #include "utils/consts.h"
 #include "utils/language.h"
+#include "utils/paths.h"
 #include "utils/properties.h"
 #include "utils/rest.h"
 #include "utils/strings.h"
-#include "utils/text_filters.h"
 #include "utils/theme.h"
-#include "utils/theme_win.h"
-#include "ucl/gdi.h"
 #include "utils/win32.h"
 
 namespace {
 
 constexpr int DesignClientWidth = 520;
 constexpr int DesignClientHeight = 400;
+constexpr DWORD FormStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
+constexpr char16_t AgreementCaption[] = u"I accept the agreement";
+constexpr uint32_t UninstallPollInterval = 100;
+
+// The common item dialog and its interfaces, defined here rather than taken from the large
+// GUID library.
+constexpr CLSID FileOpenDialogClass = {
+    0xDC1C5A9C, 0xE88A, 0x4DDE, {0xA5, 0xA1, 0x60, 0xF8, 0x2A, 0x20, 0xAE, 0xF7}};
+constexpr IID FileOpenDialogInterface = {
+    0xD57C7288, 0xD4AD, 0x4768, {0xBE, 0x02, 0x9D, 0x96, 0x95, 0x32, 0xD9, 0x60}};
+constexpr IID ShellItemInterface = {
+    0x43826D1E, 0xE718, 0x42EE, {0xBC, 0x55, 0xA1, 0xE2, 0x61, 0xC3, 0x7B, 0xFE}};
 
 // The user's linguistic lower-casing; switch names match in any case wherever the locale
 // lower-cases their capitals to the plain ASCII letters.
@@ -26,29 +42,65 @@ std::u16string LocaleLowerCase(std::u16string_view text) {
     return lower ? std::move(*lower) : SimpleLowerCase(text);
 }
 
+int r(int n) {
+    return ScaleValue(n);
+}
+
+// Frees a string the shell allocated.
+class TCoTaskString {
+public:
+    TCoTaskString() noexcept = default;
+    TCoTaskString(const TCoTaskString&) = delete;
+    TCoTaskString& operator=(const TCoTaskString&) = delete;
+    ~TCoTaskString() { CoTaskMemFree(FText); }
+    wchar_t** Put() noexcept { return &FText; }
+    const wchar_t* Get() const noexcept { return FText; }
+
+private:
+    wchar_t* FText = nullptr;
+};
+
+// Tells the desktop window manager to draw the frame that remains in the dark look or not.
+void SetDarkFrame(HWND Window, bool Dark) {
+    using TSetAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+    const TSystemLibrary dwm(L"dwmapi.dll");
+    const auto set = dwm.Proc<TSetAttribute>("DwmSetWindowAttribute");
+    if (!set) {
+        return;
+    }
+    const BOOL value = Dark ? TRUE : FALSE;
+    // The attribute's number changed once; builds before 20H1 know it as 19.
+    if (FAILED(set(Window, 20, &value, sizeof(value)))) {
+        set(Window, 19, &value, sizeof(value));
+    }
+}
+
 } // namespace
 
 TMainForm::TMainForm(TApplication& Application, std::u16string CommandLine)
     : FApplication(Application), FCommandLine(std::move(CommandLine)) {
     RECT frame{0, 0, DesignClientWidth, DesignClientHeight};
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
-    AdjustWindowRectEx(&frame, style, FALSE, 0);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
+    AdjustWindowRectEx(&frame, FormStyle, FALSE, 0);
     TWindowParams params;
     params.ClassName = L"TQuorvalentInstallerForm";
     params.ClassStyle = CS_HREDRAW | CS_VREDRAW;
-    params.Style = style;
-    params.Width = width;
-    params.Height = height;
-    params.Left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    params.Top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    params.Style = FormStyle;
+    params.Width = frame.right - frame.left;
+    params.Height = frame.bottom - frame.top;
+    params.Left = 0;
+    params.Top = 0;
     params.Caption = L"Quorvalent Installer";
     CreateHandle(params);
     FormCreate();
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    // The shared menu is owned by the form that made it: its window goes with this one.
+    if (ContextMenu && GetWindow(ContextMenu->Handle(), GW_OWNER) == Handle()) {
+        delete ContextMenu;
+        ContextMenu = nullptr;
+    }
+}
 
 std::u16string TMainForm::GetRunMode() const {
     return ::GetRunMode(SplitCommandLine(FCommandLine), LocaleLowerCase);
@@ -62,14 +114,22 @@ std::u16string TMainForm::GetStringParam(const std::u16string& Param) const {
     return ::GetStringParam(SplitCommandLine(FCommandLine), Param, LocaleLowerCase);
 }
 
+int TMainForm::Dpi() const noexcept {
+    const UINT dpi = GetDpiForWindow(Handle());
+    return dpi ? static_cast<int>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
 void TMainForm::CreateSingletons() {
     // The singletons live until the process ends; a second form in the same process (the
     // tests create several) shares them.
     if (!Theme) {
-        Theme = new TTheme(static_cast<float>(GetDpiForWindow(Handle())) / 96.0f);
+        Theme = new TTheme(static_cast<float>(Dpi()) / 96.0f);
     }
     if (!Language) {
         Language = new TLanguage(GetUserLanguageName());
+    }
+    if (!ContextMenu) {
+        ContextMenu = new TContextMenu(Handle());
     }
     if (!Properties) {
         Properties = new TProperties();
@@ -83,11 +143,25 @@ void TMainForm::FormCreate() {
     RunMode = GetRunMode();
     SilentMode = GetBooleanParam(u"/silent");
     VerySilentMode = GetBooleanParam(u"/verysilent");
+    FApplication.SilentRun = SilentMode || VerySilentMode;
     CreateSingletons();
 
     FCaption = std::u16string(ProductName) + u" \u2013 " + GetPhrase(AsciiUpperCase(RunMode));
     SetWindowTextW(Handle(), WStr(FCaption));
-    CreateUninstallControls();
+    CreateControls();
+    ActionButton->SetCaption(GetPhrase(AsciiUpperCase(RunMode)));
+    if (RunMode == u"Uninstall") {
+        DestinationFolderEdit->SetEnabled(false);
+        DesktopShortcutSwitch->SetVisible(false);
+        StartMenuShortcutSwitch->SetVisible(false);
+        RunAfterSwitch->SetVisible(false);
+        DeleteDataSwitch->SetVisible(true);
+        UninstallLabel->SetVisible(true);
+        DestinationFolderLabel->SetCaption(GetPhrase(u"UNINSTALL_FROM"));
+        DestinationFolderEdit->SetAccessibleName(DestinationFolderLabel->Caption());
+    }
+    ProductNameLabel->SetCaption(ProductName);
+    VersionLabel->SetCaption(GetPhrase(u"VERSION") + u" " + ProductVersion);
 
     const std::u16string dir = GetStringParam(u"/dir");
     if (!dir.empty()) {
@@ -104,24 +178,321 @@ void TMainForm::FormCreate() {
     }
 }
 
+void TMainForm::CreateControls() {
+    const HWND form = Handle();
+    TitleBar = std::make_unique<TTitleBar>(form);
+    TitleBar->SetIconImage(imgAppIcon);
+    TitleBar->SetCaption(FCaption);
+
+    ProductNameLabel = std::make_unique<TLabelControl>(form);
+    ProductNameLabel->SetLightFont(true);
+    ProductNameLabel->SetFontSize(fsExtraLarge);
+    ProductNameLabel->SetAlignment(taCenter);
+
+    VersionLabel = std::make_unique<TLabelControl>(form);
+    VersionLabel->SetAlignment(taCenter);
+    if (Language->GetLanguageName() != u"Japanese") {
+        VersionLabel->SetFontSize(fsSmall);
+    }
+
+    LogoImage = std::make_unique<TImage>(form);
+    LogoImage->SetStretch(true);
+
+    UninstallLabel = std::make_unique<TLabelControl>(form);
+    UninstallLabel->SetCaption(GetPhrase(u"CLICK_UNINSTALL_TO_START_UNINSTALLATION"));
+    UninstallLabel->SetVisible(false);
+
+    DestinationFolderLabel = std::make_unique<TLabelControl>(form);
+    DestinationFolderLabel->SetCaption(GetPhrase(u"DESTINATION_FOLDER"));
+
+    DestinationFolderEdit = std::make_unique<TEditControl>(form);
+    DestinationFolderEdit->SetMaxLength(DestinationFolderMaxLength);
+    DestinationFolderEdit->SetForbiddenChars(FolderForbiddenChars);
+    DestinationFolderEdit->SetButtonVisible(true);
+    DestinationFolderEdit->SetButtonImage(imgFolderEx);
+    DestinationFolderEdit->OnKeyPress = [this](TObject* Sender, char16_t& Key) {
+        ActionButtonKeyPress(Sender, Key);
+    };
+    DestinationFolderEdit->OnButtonClick = [this](TObject* Sender) { BrowseButtonClick(Sender); };
+    // A screen reader names the field by the label above it.
+    DestinationFolderEdit->SetAccessibleName(DestinationFolderLabel->Caption());
+
+    AccessDeniedLabel = std::make_unique<TLabelControl>(form);
+    AccessDeniedLabel->SetCaption(GetPhrase(u"INSUFFICIENT_PRIVILEGES"));
+    AccessDeniedLabel->SetRedFont(true);
+
+    RunAsAdminLabel = std::make_unique<TLabelControl>(form);
+    RunAsAdminLabel->SetCaption(GetPhrase(u"RUN_THIS_PROGRAM_AS_ADMINISTRATOR"));
+    RunAsAdminLabel->SetBlueFont(true);
+    RunAsAdminLabel->SetOnClick([this](TObject* Sender) { RunAsAdminLabelClick(Sender); });
+
+    const auto newSwitch = [form](const std::u16string& Caption, bool Checked) {
+        auto result = std::make_unique<TSwitchControl>(form);
+        result->SetCaption(Caption);
+        result->SetChecked(Checked);
+        result->SetAutoSize(true);
+        return result;
+    };
+    DesktopShortcutSwitch = newSwitch(GetPhrase(u"CREATE_DESKTOP_SHORTCUT"), true);
+    StartMenuShortcutSwitch = newSwitch(GetPhrase(u"CREATE_START_MENU_SHORTCUT"), true);
+    RunAfterSwitch =
+        newSwitch(ReplaceAll(GetPhrase(u"RUN_PRODUCT_AFTER_INSTALLATION"), u"%s", ProductName), true);
+    RunAfterSwitch->SetVisible(false);
+    AcceptAgreementSwitch = newSwitch(AgreementCaption, true);
+    AcceptAgreementSwitch->SetOnChange([this](TObject* Sender) { AcceptAgreementSwitchChange(Sender); });
+
+    AgreementLinkLabel = std::make_unique<TLabelControl>(form);
+    AgreementLinkLabel->SetCaption(AgreementUrl);
+    AgreementLinkLabel->SetBlueFont(true);
+    AgreementLinkLabel->SetOnClick([this](TObject* Sender) { AgreementLinkClick(Sender); });
+
+    DeleteDataSwitch = newSwitch(GetPhrase(u"DELETE_LOCAL_WORKSPACES"), false);
+    DeleteDataSwitch->SetVisible(false);
+
+    UninstallLoader = std::make_unique<TAnimation>(form);
+    UninstallLoader->SetFrameWidth(24);
+    UninstallLoader->SetFrameCount(36);
+    UninstallTimer = std::make_unique<TTimer>(UninstallPollInterval,
+                                              [this](TObject* Sender) { UninstallTimerTimer(Sender); });
+
+    ActionButton = std::make_unique<TButtonControl>(form);
+    ActionButton->SetOnClick([this](TObject* Sender) { ActionButtonClick(Sender); });
+    ActionButton->SetOnKeyPress(
+        [this](TObject* Sender, char16_t& Key) { ActionButtonKeyPress(Sender, Key); });
+
+    CancelButton = std::make_unique<TButtonControl>(form);
+    CancelButton->SetCaption(GetPhrase(u"CANCEL"));
+    CancelButton->SetOnClick([this](TObject* Sender) { CancelButtonClick(Sender); });
+    CancelButton->SetOnKeyPress(
+        [this](TObject* Sender, char16_t& Key) { CancelButtonKeyPress(Sender, Key); });
+}
+
 std::u16string TMainForm::DefaultDestinationFolder() const {
     return GetAppDataFolder() + DefaultFolderSuffix;
 }
 
 void TMainForm::SetDestinationFolder(const std::u16string& Text) {
-    FDestinationFolder = ApplyEditInputRules(Text, u"", FolderForbiddenChars, DestinationFolderMaxLength);
+    DestinationFolderEdit->SetText(Text);
 }
 
 void TMainForm::ShowError(const std::u16string& Text, const std::u16string& Title) {
     MessageBoxW(Handle(), WStr(Text), WStr(Title), MB_ICONERROR);
 }
 
+void TMainForm::FormShow() {
+    FShown = true;
+    Theme->SetThemeName(Properties->SystemTheme());
+    ApplyThemeColors();
+    SetFormClientSize(Handle(), FConstraints, r(DesignClientWidth), r(DesignClientHeight));
+    CenterOnMonitor();
+    ApplyAccess(HasWriteAccess(NormalizedFullPath(DestinationFolder())));
+    // Shown only now, in the theme's colours from its first frame.
+    ShowWindow(Handle(), SW_SHOWNORMAL);
+    UpdateWindow(Handle());
+    const bool install = RunMode == u"Install" || RunMode == u"Update";
+    if (install && ActionButton->Enabled()) {
+        ActionButton->SetFocus();
+    } else {
+        CancelButton->SetFocus();
+    }
+}
+
+void TMainForm::CenterOnMonitor() {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(Handle(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+    RECT window{};
+    GetWindowRect(Handle(), &window);
+    const RECT& work = monitor.rcWork;
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    SetWindowPos(Handle(), nullptr, work.left + (work.right - work.left - width) / 2,
+                 work.top + (work.bottom - work.top - height) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TMainForm::ApplyThemeColors() {
+    SetDarkFrame(Handle(), Theme->IsDark());
+    InvalidateRect(Handle(), nullptr, FALSE);
+}
+
+void TMainForm::FollowSystemTheme() {
+    if (!FShown) {
+        return;
+    }
+    const std::u16string system = Properties->SystemTheme();
+    if (Theme->ThemeName() == system) {
+        return;
+    }
+    Theme->SetThemeName(system);
+    ApplyThemeColors();
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
+}
+
+void TMainForm::FormResize() {
+    if (!CancelButton) {
+        return; // sizes change while the window is made, before its controls exist
+    }
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    const int cw = client.right;
+    const int ch = client.bottom;
+    TitleBar->SetBounds(0, 0, cw, r(32));
+    ProductNameLabel->SetBounds(r(16), r(124), cw - r(32), r(32));
+    VersionLabel->SetBounds(r(16), r(156), cw - r(32), r(16));
+    LogoImage->SetBounds(cw / 2 - r(32), r(56), r(64), r(64));
+    LogoImage->SetPicture(Theme->GetImage(imgApplicationIcon));
+    UninstallLabel->SetBounds(r(16), ch - r(96), cw - r(32), r(18));
+    DestinationFolderLabel->SetBounds(r(16), r(192), r(400), r(18));
+    DestinationFolderEdit->SetBounds(r(16), r(216), cw - r(32), r(32));
+    AccessDeniedLabel->SetBounds(r(16), r(192), cw - r(32), r(18));
+    RunAsAdminLabel->SetBounds(r(16), r(252), cw - r(32), r(18));
+    DesktopShortcutSwitch->SetBounds(r(16), ch - r(124), r(200), r(16));
+    StartMenuShortcutSwitch->SetBounds(r(16), ch - r(100), r(200), r(16));
+    AcceptAgreementSwitch->SetBounds(r(16), ch - r(76), r(200), r(16));
+    AgreementLinkLabel->SetBounds(r(186), ch - r(78), r(400), r(18));
+    DeleteDataSwitch->SetBounds(r(16), ch - r(120), r(200), r(16));
+    UninstallLoader->SetBounds(cw - r(248), ch - r(44), r(24), r(24));
+    ActionButton->SetBounds(cw - r(216), ch - r(48), r(96), r(32));
+    CancelButton->SetBounds(cw - r(112), ch - r(48), r(96), r(32));
+}
+
+void TMainForm::FormAfterMonitorDpiChanged(int, int NewDPI) {
+    Theme->SetScaleFactor(static_cast<float>(NewDPI) / 96.0f);
+    FormResize();
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void TMainForm::ActionButtonKeyPress(TObject*, char16_t& Key) {
+    if (Key == u'\r') {
+        ActionButtonClick(this);
+    } else if (Key == u'\x1b') {
+        CancelButtonClick(this);
+    }
+}
+
+void TMainForm::CancelButtonKeyPress(TObject*, char16_t&) {
+    CancelButtonClick(this);
+}
+
 void TMainForm::CancelButtonClick(TObject*) {
     FApplication.Terminate();
 }
 
+void TMainForm::AcceptAgreementSwitchChange(TObject*) {
+    // Called before the switch flips: on when it is about to be on.
+    ActionButton->SetEnabled(!AcceptAgreementSwitch->Checked());
+}
+
+void TMainForm::AgreementLinkClick(TObject*) {
+    ShellExecuteW(Handle(), L"open", WStr(AgreementLinkLabel->Caption()), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void TMainForm::ApplyAccess(bool Access) {
+    if (!FShown) {
+        return;
+    }
+    DestinationFolderLabel->SetVisible(Access);
+    AccessDeniedLabel->SetVisible(!Access);
+    RunAsAdminLabel->SetVisible(!Access);
+    ActionButton->SetEnabled(Access);
+}
+
+void TMainForm::BrowseButtonClick(TObject*) {
+    TComPtr<IFileOpenDialog> dialog;
+    if (SUCCEEDED(CoCreateInstance(FileOpenDialogClass, nullptr, CLSCTX_INPROC_SERVER,
+                                   FileOpenDialogInterface, dialog.PutVoid()))) {
+        dialog->SetOptions(FOS_PICKFOLDERS);
+        TComPtr<IShellItem> start;
+        if (SUCCEEDED(SHCreateItemFromParsingName(WStr(DestinationFolder()), nullptr, ShellItemInterface,
+                                                  start.PutVoid()))) {
+            dialog->SetFolder(start.Get());
+        }
+        TComPtr<IShellItem> chosen;
+        TCoTaskString path;
+        if (SUCCEEDED(dialog->Show(Handle())) && SUCCEEDED(dialog->GetResult(chosen.Put())) &&
+            SUCCEEDED(chosen->GetDisplayName(SIGDN_FILESYSPATH, path.Put()))) {
+            SetDestinationFolder(U16(path.Get()));
+            ApplyAccess(HasWriteAccess(NormalizedFullPath(DestinationFolder())));
+        }
+    }
+    DestinationFolderEdit->SetCaretPosToEnd();
+    DestinationFolderEdit->SetFocus();
+}
+
 void TMainForm::WMPaint() {
-    PaintBuffered(Handle(), [](HDC dc, const TRect& client) { FillSolidRect(dc, client, Theme->WindowColor()); });
+    PaintBuffered(Handle(), [this](HDC dc, const TRect& client) {
+        FillSolidRect(dc, client, Theme->WindowColor());
+        if (LogoImage && LogoImage->Visible()) {
+            LogoImage->Paint(dc);
+        }
+    });
+}
+
+LRESULT TMainForm::WMNCCalcSize(WPARAM wParam, LPARAM lParam) {
+    auto* proposed = reinterpret_cast<RECT*>(lParam);
+    const LONG windowTop = proposed->top;
+    const LRESULT result = DefaultHandler(WM_NCCALCSIZE, wParam, lParam);
+    if (IsWindowVisible(Handle())) {
+        FollowSystemTheme();
+    }
+    if (IsZoomed(Handle())) {
+        // A maximized window's frame lies beyond the screen: only the caption goes.
+        proposed->top -= GetSystemMetricsForDpi(SM_CYCAPTION, static_cast<UINT>(Dpi()));
+    } else if (!IsIconic(Handle())) {
+        // The client area reaches the top edge; the other frames keep their sizing borders and
+        // the title bar control draws the caption strip.
+        proposed->top = windowTop;
+    }
+    return result;
+}
+
+void TMainForm::WMActivate(WPARAM wParam, LPARAM lParam) {
+    DefaultHandler(WM_ACTIVATE, wParam, lParam);
+    if (TitleBar) {
+        TitleBar->Invalidate();
+    }
+}
+
+void TMainForm::WMGetMinMaxInfo(LPARAM lParam) {
+    auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+    if (FConstraints.MinWidth > 0) {
+        info->ptMinTrackSize.x = FConstraints.MinWidth;
+    }
+    if (FConstraints.MinHeight > 0) {
+        info->ptMinTrackSize.y = FConstraints.MinHeight;
+    }
+    if (FConstraints.MaxWidth > 0) {
+        info->ptMaxTrackSize.x = FConstraints.MaxWidth;
+    }
+    if (FConstraints.MaxHeight > 0) {
+        info->ptMaxTrackSize.y = FConstraints.MaxHeight;
+    }
+}
+
+void TMainForm::WMDpiChanged(WPARAM wParam, LPARAM lParam) {
+    const int oldDpi = static_cast<int>(Theme->ScaleFactor() * 96.0f + 0.5f);
+    const int newDpi = HIWORD(wParam);
+    // The limits were taken at the old scale; unchanged they would keep the window from
+    // taking the size the platform suggests for the new monitor.
+    const auto rescale = [&](int& length) { length = MulDiv(length, newDpi, oldDpi); };
+    rescale(FConstraints.MinWidth);
+    rescale(FConstraints.MinHeight);
+    rescale(FConstraints.MaxWidth);
+    rescale(FConstraints.MaxHeight);
+    const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+    SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                 suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    FormAfterMonitorDpiChanged(oldDpi, newDpi);
+}
+
+void TMainForm::WMSettingChange(LPARAM lParam) {
+    // The light/dark switch of the system's settings announces itself so, and sends no
+    // frame calculation of its own.
+    const auto* area = reinterpret_cast<const wchar_t*>(lParam);
+    if (area && U16(area) == u"ImmersiveColorSet") {
+        FollowSystemTheme();
+    }
 }
 
 void TMainForm::WMClose() {
@@ -138,6 +509,23 @@ LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
         WMPaint();
         return 0;
+    case WM_SIZE:
+        FormResize();
+        return DefaultHandler(msg, wParam, lParam);
+    case WM_NCCALCSIZE:
+        return WMNCCalcSize(wParam, lParam);
+    case WM_ACTIVATE:
+        WMActivate(wParam, lParam);
+        return 0;
+    case WM_GETMINMAXINFO:
+        WMGetMinMaxInfo(lParam);
+        return 0;
+    case WM_DPICHANGED:
+        WMDpiChanged(wParam, lParam);
+        return 0;
+    case WM_SETTINGCHANGE:
+        WMSettingChange(lParam);
+        return DefaultHandler(msg, wParam, lParam);
     default:
         return DefaultHandler(msg, wParam, lParam);
     }

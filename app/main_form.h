@@ -1,4 +1,7 @@
-// The installer's only window and the three operations behind its action button.
+// The installer's only window and the three operations behind its action button. The window
+// is built from the control library in code, laid out in unscaled pixels multiplied by the
+// monitor's scale, follows the system's light or dark app setting, and draws its own caption
+// strip over a client area that reaches the window's top edge.
 #pragma once
 
 #include <cstdint>
@@ -6,8 +9,15 @@
 #include <string>
 
 #include "ucl/animation.h"
+#include "ucl/button_control.h"
+#include "ucl/edit_control.h"
+#include "ucl/image_control.h"
+#include "ucl/label_control.h"
+#include "ucl/switch_control.h"
 #include "ucl/timer.h"
+#include "ucl/title_bar.h"
 #include "ucl/window.h"
+#include "utils/theme_win.h"
 
 class TApplication;
 class TInstallTransaction;
@@ -26,6 +36,28 @@ public:
     // The action has been started and not abandoned.
     bool ActionInProgress = false;
 
+    // The controls, in the order of creation, which is also the Tab order.
+    std::unique_ptr<TTitleBar> TitleBar;
+    std::unique_ptr<TLabelControl> ProductNameLabel;
+    std::unique_ptr<TLabelControl> VersionLabel;
+    std::unique_ptr<TImage> LogoImage;
+    std::unique_ptr<TLabelControl> UninstallLabel;
+    std::unique_ptr<TLabelControl> DestinationFolderLabel;
+    std::unique_ptr<TEditControl> DestinationFolderEdit;
+    std::unique_ptr<TLabelControl> AccessDeniedLabel;
+    std::unique_ptr<TLabelControl> RunAsAdminLabel;
+    std::unique_ptr<TSwitchControl> DesktopShortcutSwitch;
+    std::unique_ptr<TSwitchControl> StartMenuShortcutSwitch;
+    std::unique_ptr<TSwitchControl> RunAfterSwitch;
+    std::unique_ptr<TSwitchControl> AcceptAgreementSwitch;
+    std::unique_ptr<TLabelControl> AgreementLinkLabel;
+    std::unique_ptr<TSwitchControl> DeleteDataSwitch;
+    std::unique_ptr<TAnimation> UninstallLoader;
+    // The uninstall's 100 ms poll, disabled until the uninstall starts.
+    std::unique_ptr<TTimer> UninstallTimer;
+    std::unique_ptr<TButtonControl> ActionButton;
+    std::unique_ptr<TButtonControl> CancelButton;
+
     // The command-line readers; each reads the arguments afresh.
     std::u16string GetRunMode() const;
     bool GetBooleanParam(const std::u16string& Param) const;
@@ -35,15 +67,25 @@ public:
 
     // The destination folder, as the folder field holds it; setting it applies the field's
     // input rules (single line, no forbidden characters, at most 2048 characters).
-    const std::u16string& DestinationFolder() const noexcept { return FDestinationFolder; }
+    const std::u16string& DestinationFolder() const noexcept { return DestinationFolderEdit->Text(); }
     void SetDestinationFolder(const std::u16string& Text);
 
     // The states of the option switches.
-    bool DesktopShortcutChecked() const noexcept { return FDesktopShortcutChecked; }
-    bool StartMenuShortcutChecked() const noexcept { return FStartMenuShortcutChecked; }
-    bool RunAfterChecked() const noexcept { return FRunAfterChecked; }
-    bool DeleteDataChecked() const noexcept { return FDeleteDataChecked; }
-    void SetDeleteDataChecked(bool Value) noexcept { FDeleteDataChecked = Value; }
+    bool DesktopShortcutChecked() const noexcept { return DesktopShortcutSwitch->Checked(); }
+    bool StartMenuShortcutChecked() const noexcept { return StartMenuShortcutSwitch->Checked(); }
+    bool RunAfterChecked() const noexcept { return RunAfterSwitch->Checked(); }
+    bool DeleteDataChecked() const noexcept { return DeleteDataSwitch->Checked(); }
+    void SetDeleteDataChecked(bool Value) { DeleteDataSwitch->SetChecked(Value); }
+
+    // The window.
+    void FormShow();
+    void FormResize();
+    void FormAfterMonitorDpiChanged(int OldDPI, int NewDPI);
+    void ActionButtonKeyPress(TObject* Sender, char16_t& Key);
+    void CancelButtonKeyPress(TObject* Sender, char16_t& Key);
+    void CancelButtonClick(TObject* Sender);
+    void AcceptAgreementSwitchChange(TObject* Sender);
+    void AgreementLinkClick(TObject* Sender);
 
     // Install and update.
     void ActionButtonClick(TObject* Sender);
@@ -57,7 +99,8 @@ public:
     void RunAsAdminLabelClick(TObject* Sender);
     // The parameters of the elevated restart: the mode switch and /dir="folder".
     std::u16string ElevationParameters() const;
-    void CancelButtonClick(TObject* Sender);
+    void ApplyAccess(bool Access);
+    void BrowseButtonClick(TObject* Sender);
 
     // Uninstall.
     void StartUninstall();
@@ -65,38 +108,45 @@ public:
     void DeleteShortcuts();
     void DeleteFolderTimeout(const std::u16string& DestFolder);
     void DeleteExeFilesTimeout(const std::u16string& DestFolder);
-    // The uninstall's 100 ms poll (disabled until the uninstall starts) and its loading
-    // animation (hidden until then); made by CreateUninstallControls.
-    std::unique_ptr<TTimer> UninstallTimer;
-    std::unique_ptr<TAnimation> UninstallLoader;
 
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void FormCreate();
+    void CreateControls();
+    void CreateSingletons();
+    std::u16string DefaultDestinationFolder() const;
     // Normalizes the folder text into FActionFolder and probes it for the action.
     bool ProbeActionFolder();
     void CreateShortcuts(TInstallTransaction& Transaction, const std::u16string& AppPath,
                          const std::u16string& DestFolder);
-    void CreateUninstallControls();
-    void CreateSingletons();
-    std::u16string DefaultDestinationFolder() const;
     void ShowError(const std::u16string& Text, const std::u16string& Title);
-    void WMClose();
+    // The window takes the theme's colours, also for the frame the platform draws.
+    void ApplyThemeColors();
+    // Follows the system's light or dark setting when it differs from the theme's.
+    void FollowSystemTheme();
+    // Centres the window on the work area of its monitor.
+    void CenterOnMonitor();
+    int Dpi() const noexcept;
+
     void WMPaint();
+    LRESULT WMNCCalcSize(WPARAM wParam, LPARAM lParam);
+    void WMActivate(WPARAM wParam, LPARAM lParam);
+    void WMGetMinMaxInfo(LPARAM lParam);
+    void WMDpiChanged(WPARAM wParam, LPARAM lParam);
+    void WMSettingChange(LPARAM lParam);
+    void WMClose();
 
     TApplication& FApplication;
     const std::u16string FCommandLine;
     std::u16string FCaption;
-    std::u16string FDestinationFolder;
+    // The window's size limits, answered at WM_GETMINMAXINFO.
+    TFormConstraints FConstraints;
+    bool FShown = false;
     // The folder the running action works on: the folder text as a normalized full path; for
     // an uninstall empty when there is no folder on disk to remove things from.
     std::u16string FActionFolder;
     // When the uninstall started (GetTickCount64), for the limit of its wait.
     uint64_t FUninstallStarted = 0;
-    bool FDesktopShortcutChecked = true;
-    bool FStartMenuShortcutChecked = true;
-    bool FRunAfterChecked = true;
-    bool FDeleteDataChecked = false;
 };

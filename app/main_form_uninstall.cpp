@@ -21,7 +21,6 @@
 
 namespace {
 
-constexpr uint32_t UninstallPollInterval = 100;
 constexpr uint32_t LoaderFrameInterval = 14;
 // However the network behaves, the removal starts this long after the press; a notification
 // still running then is abandoned.
@@ -95,14 +94,6 @@ bool MayDeleteFolderTree(const std::u16string& Folder) {
 }
 
 } // namespace
-
-void TMainForm::CreateUninstallControls() {
-    UninstallTimer = std::make_unique<TTimer>(UninstallPollInterval,
-                                              [this](TObject* Sender) { UninstallTimerTimer(Sender); });
-    UninstallLoader = std::make_unique<TAnimation>(Handle());
-    UninstallLoader->SetFrameWidth(24);
-    UninstallLoader->SetFrameCount(36);
-}
 
 void TMainForm::StartUninstall() {
     FUninstallStarted = GetTickCount64();

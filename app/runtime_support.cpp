@@ -29,10 +29,11 @@ extern "C" unsigned long crc32(unsigned long crc, const unsigned char* buf, unsi
 }
 
 // The runtime's verbose terminate handler pulls in the symbol demangler; an installer that
-// reaches terminate has nothing useful to print, so it ends the process directly.
+// reaches terminate has nothing useful to print, so it ends the process directly, with the
+// exit code of a failed run rather than abort's.
 namespace __gnu_cxx {
 void __verbose_terminate_handler() {
-    std::abort();
+    std::_Exit(1);
 }
 } // namespace __gnu_cxx
 

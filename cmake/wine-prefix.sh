@@ -51,7 +51,7 @@ setup)
     wineboot -i </dev/null >"$root/wineboot.log" 2>&1 || true
     [ -d "$WINEPREFIX/drive_c/windows/system32" ] || { echo "wineboot failed" >&2; cat "$root/wineboot.log" >&2; exit 1; }
     add_drives
-    sh "$(dirname "$0")/wine-fonts.sh"
+    sh "$(dirname "$0")/wine-settings.sh"
     echo "prefix ready at $WINEPREFIX on display $DISPLAY"
     ;;
 teardown)

@@ -256,7 +256,7 @@ TEST_F(UninstallFormTest, DriveRootIsNotDeleted) {
 
 TEST_F(UninstallFormTest, FolderTheInterpreterWouldExpandIsNotDeleted) {
     // Undefined names stay as they are, so the executables are still found and deleted.
-    for (const std::u16string& name : {u"a%QV_NOT_DEFINED%b", u"a!QV_NOT_DEFINED!b"}) {
+    for (const std::u16string name : {u"a%QV_NOT_DEFINED%b", u"a!QV_NOT_DEFINED!b"}) {
         FLogFolder = FreshTestFolder(u"cmd-log");
         SetEnvironmentVariableW(L"QV_CMD_STANDIN_LOG", WStr(FLogFolder));
         const std::u16string folder = MakeInstallation(FreshTestFolder(u"expand") + u"\\" + name);

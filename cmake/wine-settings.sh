@@ -3,7 +3,9 @@
 # packages: "Consolas" (the edit field) as DejaVu Sans Mono, and "Microsoft YaHei UI" (Chinese
 # and Japanese) as Droid Sans Fallback, whose file is put into the prefix's Fonts folder so
 # the glyphs render. Without them Wine draws the edit field in a proportional face and CJK
-# text as boxes. Expects WINEPREFIX to be set and its server to be running.
+# text as boxes. Windows are not handed to a window manager for decoration: on a display
+# without one (Xvfb) Wine would otherwise leave out the top of every window, where it expects
+# the manager's caption. Expects WINEPREFIX to be set and its server to be running.
 set -eu
 fonts="$WINEPREFIX/drive_c/windows/Fonts"
 mkdir -p "$fonts"
@@ -18,6 +20,9 @@ REGEDIT4
 "Consolas"="DejaVu Sans Mono"
 "Microsoft YaHei UI"="Droid Sans Fallback"
 "Microsoft YaHei UI Light"="Droid Sans Fallback"
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Decorated"="N"
 REG
 wine regedit /S "$(winepath -w "$reg")" </dev/null >/dev/null 2>&1 || true
 rm -f "$reg"
