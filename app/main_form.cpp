@@ -252,6 +252,7 @@ void TMainForm::CreateControls() {
     UninstallLoader = std::make_unique<TAnimation>(form);
     UninstallLoader->SetFrameWidth(24);
     UninstallLoader->SetFrameCount(36);
+    UninstallLoader->SetAccessibleName(GetPhrase(u"UNINSTALL"));
     UninstallTimer = std::make_unique<TTimer>(UninstallPollInterval,
                                               [this](TObject* Sender) { UninstallTimerTimer(Sender); });
 
@@ -473,17 +474,21 @@ void TMainForm::WMGetMinMaxInfo(LPARAM lParam) {
 void TMainForm::WMDpiChanged(WPARAM wParam, LPARAM lParam) {
     const int oldDpi = static_cast<int>(Theme->ScaleFactor() * 96.0f + 0.5f);
     const int newDpi = HIWORD(wParam);
-    // The limits were taken at the old scale; unchanged they would keep the window from
-    // taking the size the platform suggests for the new monitor.
-    const auto rescale = [&](int& length) { length = MulDiv(length, newDpi, oldDpi); };
-    rescale(FConstraints.MinWidth);
-    rescale(FConstraints.MinHeight);
-    rescale(FConstraints.MaxWidth);
-    rescale(FConstraints.MaxHeight);
+    const bool limited = FConstraints.MinWidth > 0 || FConstraints.MinHeight > 0;
+    // The limits were taken at the old scale; kept, they would hold the window at its old
+    // size on a monitor of a lower DPI. They are made again for the new scale below.
+    FConstraints = {};
     const auto* suggested = reinterpret_cast<const RECT*>(lParam);
     SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     FormAfterMonitorDpiChanged(oldDpi, newDpi);
+    if (limited) {
+        RECT window{}, client{};
+        GetWindowRect(Handle(), &window);
+        GetClientRect(Handle(), &client);
+        FConstraints.MinWidth = (window.right - window.left) - client.right + r(DesignClientWidth);
+        FConstraints.MinHeight = (window.bottom - window.top) - client.bottom + r(DesignClientHeight);
+    }
 }
 
 void TMainForm::WMSettingChange(LPARAM lParam) {

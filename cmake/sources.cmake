@@ -93,6 +93,7 @@ set(QV_WINDOWS_TESTS
   tests/windows/atomic_file_writer_test.cpp
   tests/windows/install_transaction_test.cpp
   tests/windows/main_form_test.cpp
+  tests/windows/main_window_test.cpp
   tests/windows/timer_test.cpp
   tests/windows/gdi_test.cpp
   tests/windows/theme_win_test.cpp

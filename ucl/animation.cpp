@@ -37,3 +37,12 @@ void TAnimation::Paint(HDC DC, const TRect& Client) {
     const int height = ScaleValueTrunc(FFrameWidth);
     DrawPngImage(DC, *Theme->GetImage(imgLoader), {x, 0, x + width, height});
 }
+
+LONG TAnimation::AccessibleRole(int) const {
+    return ROLE_SYSTEM_ANIMATION;
+}
+
+LONG TAnimation::AccessibleState(int Child) const {
+    const LONG state = TControl::AccessibleState(Child);
+    return FFrameTimer ? state | STATE_SYSTEM_ANIMATED | STATE_SYSTEM_BUSY : state;
+}

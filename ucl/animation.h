@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "ucl/control.h"
 #include "ucl/timer.h"
@@ -31,6 +32,12 @@ public:
     // The frame timer's handler: the next frame, after the last the first.
     void FrameStep(TObject* Sender);
 
+    // A busy animation, named by what it waits for.
+    void SetAccessibleName(std::u16string Value) { FAccessibleName = std::move(Value); }
+    std::u16string AccessibleName(int Child) const override { return FAccessibleName; }
+    LONG AccessibleRole(int Child) const override;
+    LONG AccessibleState(int Child) const override;
+
 protected:
     void Paint(HDC DC, const TRect& Client) override;
 
@@ -39,4 +46,5 @@ private:
     int FFrameCount = 0;
     int FFrameIndex = 0;
     std::unique_ptr<TTimer> FFrameTimer;
+    std::u16string FAccessibleName;
 };

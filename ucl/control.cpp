@@ -86,7 +86,12 @@ bool TControl::Visible() const noexcept {
 }
 
 void TControl::SetVisible(bool Value) {
+    const bool changed = Value != Visible();
     ShowWindow(Handle(), Value ? SW_SHOWNA : SW_HIDE);
+    // A control that appears (a warning, a busy indicator) is announced to screen readers.
+    if (changed) {
+        NotifyAccessible(Value ? EVENT_OBJECT_SHOW : EVENT_OBJECT_HIDE);
+    }
 }
 
 bool TControl::Enabled() const noexcept {
