@@ -22,6 +22,9 @@ packages=(
     fonts-dejavu-core            # a monospace face in place of Consolas under Wine
     fonts-droid-fallback         # Chinese and Japanese glyphs under Wine
     fonts-liberation
+    osslsigncode                 # Authenticode signing of release builds and the signing test
+    openssl                      # the signing test's throwaway certificates and time-stamp replies
+    python3                      # the signing test's time-stamp server on the loopback interface
 )
 
 missing=()

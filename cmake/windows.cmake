@@ -108,3 +108,13 @@ target_include_directories(install_report PRIVATE ${CMAKE_SOURCE_DIR})
 add_executable(bench_tool bench/bench_tool.cpp)
 target_link_options(bench_tool PRIVATE -municode -s)
 target_include_directories(bench_tool PRIVATE ${CMAKE_SOURCE_DIR})
+
+# ---- Signed builds ----
+# With QUORVALENT_SIGN_CERT and QUORVALENT_SIGN_KEY the installer is Authenticode-signed right
+# after linking (cmake/sign.cmake); without them nothing changes. The test signs a copy with
+# the same command and a throwaway certificate, however this build folder was configured.
+include(cmake/sign.cmake)
+add_test(NAME installer_signing
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/signing/signing_test.sh ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR}/signing-test
+          $<TARGET_FILE:QuorvalentInstaller> ${QV_PAYLOAD} ${CMAKE_BINARY_DIR}/wine-run.sh)
+set_tests_properties(installer_signing PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix TIMEOUT 600)
