@@ -45,6 +45,7 @@ void TApplication::Terminate() noexcept {
 }
 
 void TApplication::HandleException(const std::u16string& Message) noexcept {
+    Log.Write(u"Error: " + Message);
     if (!SilentRun) {
         MessageBoxW(nullptr, WStr(Message), WStr(std::u16string(InstallerExeName)), MB_ICONERROR);
     }

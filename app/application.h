@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "utils/run_log.h"
+
 class TMainForm;
 
 class TApplication {
@@ -20,6 +22,8 @@ public:
     // exit code 1 and no box, since nobody would be there to close it. Either way the run ends.
     void HandleException(const std::u16string& Message) noexcept;
 
+    // The log that "/log=" asks for; inactive otherwise.
+    TRunLog Log;
     bool ShowMainForm = true;
     // A silent or very silent run: no message box may ever wait for a user.
     bool SilentRun = false;

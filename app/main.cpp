@@ -3,6 +3,7 @@
 #include "app/main_form.h"
 #include "utils/command_line.h"
 #include "utils/consts.h"
+#include "utils/strings.h"
 #include "utils/win32.h"
 
 namespace {
@@ -18,7 +19,13 @@ bool SilentCommandLine(const std::u16string& CommandLine) {
 int Run(const std::u16string& CommandLine) {
     TComInitializer com;
     TApplication application;
+    const auto args = SplitCommandLine(CommandLine);
     application.SilentRun = SilentCommandLine(CommandLine);
+    if (const std::u16string log = GetStringParam(args, u"/log", SimpleLowerCase); !log.empty()) {
+        application.Log.Open(log);
+        application.Log.Write(std::u16string(u"Quorvalent installer ") + ProductVersion +
+                              u", command line: " + CommandLine);
+    }
     try {
         application.Initialize();
         TMainForm form(application, CommandLine);
@@ -27,6 +34,7 @@ int Run(const std::u16string& CommandLine) {
         // Creating the window, loading an image, anything outside the action's own guard.
         application.HandleException(CurrentExceptionMessage());
     }
+    application.Log.Write(u"Exit code " + IntToStr(application.ExitCode));
     return application.ExitCode;
 }
 

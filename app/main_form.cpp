@@ -172,10 +172,19 @@ void TMainForm::FormCreate() {
         SetDestinationFolder(DefaultDestinationFolder());
     }
 
+    Log(u"Run mode: " + RunMode +
+        (VerySilentMode ? u", very silent"
+         : SilentMode   ? u", silent"
+                        : u", interactive") +
+        u"; destination folder: " + DestinationFolder());
     if (SilentMode || VerySilentMode) {
         FApplication.ShowMainForm = false;
         ActionButtonClick(this);
     }
+}
+
+void TMainForm::Log(const std::u16string& Text) {
+    FApplication.Log.Write(Text);
 }
 
 void TMainForm::CreateControls() {

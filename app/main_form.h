@@ -122,6 +122,8 @@ private:
     void CreateShortcuts(TInstallTransaction& Transaction, const std::u16string& AppPath,
                          const std::u16string& DestFolder);
     void ShowError(const std::u16string& Text, const std::u16string& Title);
+    // One line of the run's log, when "/log=" asked for one.
+    void Log(const std::u16string& Text);
     // The window takes the theme's colours, also for the frame the platform draws.
     void ApplyThemeColors();
     // Follows the system's light or dark setting when it differs from the theme's.

@@ -21,10 +21,16 @@ bool TMainForm::ProbeActionFolder() {
     // deleted by hand) or was never recorded as a full path leaves only the shortcuts and
     // entries to remove.
     if (RunMode == u"Uninstall" && (FActionFolder.empty() || !DirectoryExists(FActionFolder))) {
+        Log(u"The folder '" + DestinationFolder() + u"' is not on disk: nothing there to delete");
         FActionFolder.clear();
         return true;
     }
-    return HasWriteAccess(FActionFolder);
+    const bool access = HasWriteAccess(FActionFolder);
+    Log(u"Access probe of '" + (FActionFolder.empty() ? DestinationFolder() : FActionFolder) + u"': " +
+        (access                  ? u"writable"
+         : FActionFolder.empty() ? u"not a full path"
+                                 : u"not writable"));
+    return access;
 }
 
 void TMainForm::ActionButtonClick(TObject*) {
@@ -60,6 +66,7 @@ void TMainForm::ActionButtonClick(TObject*) {
             StartUninstall();
         }
     } catch (const EError& e) {
+        Log(u"Error: " + e.Message());
         if (silent) {
             FApplication.ExitCode = 1;
             FApplication.Terminate();
@@ -75,6 +82,7 @@ void TMainForm::Install(const std::u16string& AppPath, const std::u16string& Des
     // Until Commit, a failure puts back what was there: an install or update either happens
     // as a whole or leaves the machine as it was.
     TInstallTransaction transaction;
+    transaction.OnLog = [this](const std::u16string& Text) { Log(Text); };
     transaction.CreateFolders(DestFolder);
     RemoveWriteLeftovers(DestFolder, {ProductExeName, InstallerExeName});
     const int64_t totalSize = SaveResource(ProductResourceName, DestFolder, ProductExeName, &transaction);
@@ -92,12 +100,15 @@ void TMainForm::Install(const std::u16string& AppPath, const std::u16string& Des
         transaction.RememberRegValue(ProgramsListKey, name);
     }
     Properties->CreateProgramsListKey(DestFolder, totalSize);
+    Log(std::u16string(u"Registry: wrote the Programs-list entry HKCU\\") + ProgramsListKey);
     if (!UpdateMode) {
         transaction.RememberRegValue(Properties->AppKey, u"InstallationSource");
         Properties->SetInstallationSource(InstallationSource);
+        Log(u"Registry: wrote HKCU\\" + Properties->AppKey + u"InstallationSource = " + InstallationSource);
     }
     CreateShortcuts(transaction, AppPath, DestFolder);
     transaction.Commit();
+    Log(UpdateMode ? u"Update complete" : u"Install complete");
 }
 
 void TMainForm::CreateShortcuts(TInstallTransaction& Transaction, const std::u16string& AppPath,
@@ -108,6 +119,7 @@ void TMainForm::CreateShortcuts(TInstallTransaction& Transaction, const std::u16
         const std::u16string link = JoinPath(desktop, ShortcutFileName);
         Transaction.RememberFile(link);
         CreateShortcut(AppPath, link, DestFolder, ProductName);
+        Log(u"Shortcut: " + link);
     }
     const std::u16string appData = GetAppDataFolder();
     if (StartMenuShortcutChecked() && !appData.empty()) {
@@ -116,6 +128,7 @@ void TMainForm::CreateShortcuts(TInstallTransaction& Transaction, const std::u16
         const std::u16string link = JoinPath(menuFolder, ShortcutFileName);
         Transaction.RememberFile(link);
         CreateShortcut(AppPath, link, DestFolder, ProductName);
+        Log(u"Shortcut: " + link);
     }
 }
 
@@ -151,6 +164,7 @@ void TMainForm::CloseProductWindows() {
     HWND window = FindWindowW(nullptr, WStr(ProductName));
     while (window) {
         PostMessageW(window, WM_CLOSE, 0, 0);
+        Log(u"Asked a running product window to close");
         window = FindWindowExW(nullptr, window, nullptr, WStr(ProductName));
         Sleep(250);
     }
@@ -166,6 +180,7 @@ std::u16string TMainForm::ElevationParameters() const {
 void TMainForm::RunAsAdminLabelClick(TObject*) {
     const std::u16string self = GetModuleFileNameText();
     const std::u16string parameters = ElevationParameters();
+    Log(u"Restarting elevated with " + parameters);
     ShellExecuteW(Handle(), L"runas", WStr(self), WStr(parameters), nullptr, SW_SHOWNORMAL);
     FApplication.Terminate();
 }

@@ -17,6 +17,7 @@
 #include "utils/paths.h"
 #include "utils/properties.h"
 #include "utils/rest.h"
+#include "utils/strings.h"
 #include "utils/win32.h"
 
 namespace {
@@ -53,10 +54,15 @@ bool IsPlainFile(const std::u16string& Path) {
            !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
 }
 
-void DeleteExistingFile(const std::u16string& Path) {
-    if (FileExists(Path) && !DeleteFileW(WStr(Path))) {
+// True when there was a file to delete.
+bool DeleteExistingFile(const std::u16string& Path) {
+    if (!FileExists(Path)) {
+        return false;
+    }
+    if (!DeleteFileW(WStr(Path))) {
         RaiseLastOSError(u"Cannot delete '" + Path + u"'");
     }
+    return true;
 }
 
 bool IsEmptyFolder(const std::u16string& Folder) {
@@ -96,6 +102,7 @@ bool MayDeleteFolderTree(const std::u16string& Folder) {
 } // namespace
 
 void TMainForm::StartUninstall() {
+    Log(u"Uninstall started; notifying the web API");
     FUninstallStarted = GetTickCount64();
     UninstallLoader->Start(LoaderFrameInterval);
     UninstallTimer->SetEnabled(true);
@@ -107,9 +114,11 @@ void TMainForm::UninstallTimerTimer(TObject*) {
         return;
     }
     UninstallTimer->SetEnabled(false);
+    Log(u"Web notification: " + (UninstallRequestFinished ? RestApi->Outcome() : u"abandoned after 15 s"));
     try {
         DeleteShortcuts();
     } catch (const EError& e) {
+        Log(u"Error: " + e.Message());
         // The remaining steps are skipped. A silent run has no window to stay open for, so
         // it ends with the error code instead of waiting for ever.
         if (SilentMode || VerySilentMode) {
@@ -124,8 +133,10 @@ void TMainForm::UninstallTimerTimer(TObject*) {
         return;
     }
     Properties->DeleteProgramsListKey();
+    Log(std::u16string(u"Registry: removed the Programs-list entry HKCU\\") + ProgramsListKey);
     if (DeleteDataChecked()) {
         Properties->DeleteSoftwareAppKey();
+        Log(u"Registry: removed HKCU\\" + Properties->AppKey);
     }
     // Without a folder on disk there is nothing to delete there.
     if (!FActionFolder.empty()) {
@@ -144,14 +155,18 @@ void TMainForm::DeleteShortcuts() {
     // file of that name is not this installation's.
     const std::u16string desktop = GetDesktopFolder(Handle());
     if (!desktop.empty()) {
-        DeleteExistingFile(JoinPath(desktop, ShortcutFileName));
+        if (DeleteExistingFile(JoinPath(desktop, ShortcutFileName))) {
+            Log(u"Removed the shortcut " + JoinPath(desktop, ShortcutFileName));
+        }
     }
     const std::u16string appData = GetAppDataFolder();
     if (appData.empty()) {
         return;
     }
     const std::u16string menuFolder = appData + StartMenuProgramsSuffix + MakerName;
-    DeleteExistingFile(JoinPath(menuFolder, ShortcutFileName));
+    if (DeleteExistingFile(JoinPath(menuFolder, ShortcutFileName))) {
+        Log(u"Removed the shortcut " + JoinPath(menuFolder, ShortcutFileName));
+    }
     if (DirectoryExists(menuFolder) && IsEmptyFolder(menuFolder)) {
         RemoveDirectoryW(WStr(menuFolder));
     }
@@ -165,6 +180,7 @@ void TMainForm::DeleteFolderTimeout(const std::u16string& DestFolder) {
         return;
     }
     RunHiddenCommand(DeleteFolderCommand(), DestFolder);
+    Log(u"Scheduled the deletion of the folder " + DestFolder + u" after 1 s");
 }
 
 void TMainForm::DeleteExeFilesTimeout(const std::u16string& DestFolder) {
@@ -174,6 +190,8 @@ void TMainForm::DeleteExeFilesTimeout(const std::u16string& DestFolder) {
         // A folder or link in the place of an executable is not this installation's to delete.
         if (IsPlainFile(JoinPath(DestFolder, names[i]))) {
             RunHiddenCommand(commands[i], DestFolder);
+            Log(u"Scheduled the deletion of " + JoinPath(DestFolder, names[i]) + u" after " +
+                IntToStr(long(i + 1)) + u" s");
         }
     }
 }

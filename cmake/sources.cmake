@@ -11,6 +11,7 @@ set(QV_PORTABLE_SOURCES
   utils/rest_request.cpp
   utils/paths.cpp
   utils/write_names.cpp
+  utils/log_format.cpp
   utils/folder_deletion.cpp
   utils/png_decoder.cpp
   utils/image_scaling.cpp
@@ -33,6 +34,7 @@ set(QV_WINDOWS_SOURCES
   utils/common.cpp
   utils/atomic_file_writer.cpp
   utils/install_transaction.cpp
+  utils/run_log.cpp
   utils/rest.cpp
   utils/known_folders.cpp
   ucl/window.cpp
@@ -72,6 +74,7 @@ set(QV_PORTABLE_TESTS
   tests/unit/rest_request_test.cpp
   tests/unit/folder_deletion_test.cpp
   tests/unit/paths_test.cpp
+  tests/unit/log_format_test.cpp
   tests/unit/png_decoder_test.cpp
   tests/unit/image_scaling_test.cpp
   tests/unit/theme_test.cpp
@@ -117,6 +120,7 @@ set(QV_E2E_TESTS
   tests/e2e/install_test.cpp
   tests/e2e/product_close_test.cpp
   tests/e2e/rollback_test.cpp
+  tests/e2e/log_test.cpp
   tests/e2e/uninstall_test.cpp
 )
 

@@ -111,12 +111,26 @@ TInstallTransaction::~TInstallTransaction() {
     Rollback();
 }
 
+void TInstallTransaction::Log(const std::u16string& Text) const noexcept {
+    if (OnLog) {
+        try {
+            OnLog(Text);
+        } catch (...) {
+        }
+    }
+}
+
 void TInstallTransaction::CreateFolders(const std::u16string& Folder) {
     const std::vector<std::u16string> created = ForceDirectories(Folder);
+    for (const std::u16string& folder : created) {
+        Log(u"Created the folder " + folder);
+    }
     // Removed innermost first, and only while empty: whatever someone else put there stays.
-    FUndo.push_back([created] {
+    FUndo.push_back([this, created] {
         for (auto it = created.rbegin(); it != created.rend(); ++it) {
-            RemoveDirectoryW(WStr(*it));
+            if (RemoveDirectoryW(WStr(*it))) {
+                Log(u"Removed the folder " + *it);
+            }
         }
     });
 }
@@ -127,13 +141,19 @@ void TInstallTransaction::ReplaceFile(const std::u16string& Target,
     Write(writer);
     const std::u16string backup = BackupFileName(Target, GetCurrentProcessId());
     if (writer.Commit(backup)) {
+        Log(u"Wrote " + Target + u" (the old file kept as " + backup + u" until the end)");
         FBackups.push_back(backup);
-        FUndo.push_back([Target, backup] {
+        FUndo.push_back([this, Target, backup] {
             DeleteFileW(WStr(Target));
             MoveFileExW(WStr(backup), WStr(Target), MOVEFILE_WRITE_THROUGH);
+            Log(u"Restored the old " + Target);
         });
     } else {
-        FUndo.push_back([Target] { DeleteFileW(WStr(Target)); });
+        Log(u"Wrote " + Target);
+        FUndo.push_back([this, Target] {
+            DeleteFileW(WStr(Target));
+            Log(u"Removed " + Target);
+        });
     }
 }
 
@@ -146,16 +166,21 @@ void TInstallTransaction::RememberRegValue(const std::u16string& Key, const std:
         FNewKeys.push_back(Key);
         // Deleted innermost first and never with what lies below them: a key that someone
         // else filled in the meantime stays.
-        FUndo.push_back([missing] {
+        FUndo.push_back([this, missing] {
             for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-                RegDeleteKeyW(HKEY_CURRENT_USER, WStr(*it));
+                if (RegDeleteKeyW(HKEY_CURRENT_USER, WStr(*it)) == ERROR_SUCCESS) {
+                    Log(u"Registry: removed the key HKCU\\" + *it);
+                }
             }
         });
         return;
     }
     const TRegKeyHandle key(Key, KEY_QUERY_VALUE);
     std::optional<TRegData> old = key.Get() ? ReadRegData(key.Get(), Name) : std::nullopt;
-    FUndo.push_back([Key, Name, old] { RestoreRegValue(Key, Name, old); });
+    FUndo.push_back([this, Key, Name, old] {
+        RestoreRegValue(Key, Name, old);
+        Log(u"Registry: restored HKCU\\" + Key + u" value " + Name);
+    });
 }
 
 void TInstallTransaction::RememberFile(const std::u16string& Path) {
@@ -167,11 +192,12 @@ void TInstallTransaction::RememberFile(const std::u16string& Path) {
             return; // what cannot be read cannot be put back; the file is left as it will be
         }
     }
-    FUndo.push_back([Path, old] {
+    FUndo.push_back([this, Path, old] {
         if (old) {
             WriteWholeFile(Path, *old);
-        } else {
-            DeleteFileW(WStr(Path));
+            Log(u"Restored " + Path);
+        } else if (DeleteFileW(WStr(Path))) {
+            Log(u"Removed " + Path);
         }
     });
 }
@@ -190,6 +216,9 @@ void TInstallTransaction::Rollback() noexcept {
         return;
     }
     FDone = true;
+    if (!FUndo.empty()) {
+        Log(u"Putting back what was there before this run");
+    }
     for (auto it = FUndo.rbegin(); it != FUndo.rend(); ++it) {
         try {
             (*it)();

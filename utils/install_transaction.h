@@ -40,7 +40,12 @@ public:
     // Puts back what was there; also done by the destructor unless committed.
     void Rollback() noexcept;
 
+    // Told each step as it is done or undone, for the run's log.
+    std::function<void(const std::u16string& Text)> OnLog;
+
 private:
+    void Log(const std::u16string& Text) const noexcept;
+
     std::vector<std::function<void()>> FUndo;
     std::vector<std::u16string> FBackups;
     // Registry keys this transaction creates; their values need no remembering.

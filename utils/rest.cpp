@@ -3,6 +3,7 @@
 #include <winhttp.h>
 
 #include "utils/exception.h"
+#include "utils/log_format.h"
 #include "utils/properties.h"
 #include "utils/rest_request.h"
 #include "utils/strings.h"
@@ -185,13 +186,25 @@ DWORD WINAPI TUninstallRequestThread::ThreadProc(void* Self) {
 }
 
 void TUninstallRequestThread::Execute() noexcept {
+    std::u16string outcome;
     try {
         const std::u16string id = Properties ? Properties->InstallationId() : std::u16string();
         if (IsSendableInstallationId(id)) {
-            FApi.Request(u"POST", UninstallResource, UninstallRequestBody(id));
+            const uint64_t answer = FApi.Request(u"POST", UninstallResource, UninstallRequestBody(id));
+            outcome = u"sent for installation " + MaskInstallationId(id) + u", " +
+                      IntToStr(static_cast<long long>(answer)) + u" bytes of answer read";
+        } else {
+            outcome = u"not sent: no installation id of 36 characters is recorded";
         }
+    } catch (const EError& e) {
+        outcome = u"failed: " + e.Message();
     } catch (...) {
         // The notification is fire-and-forget: no message, no retry.
+        outcome = u"failed";
+    }
+    try {
+        FApi.FOutcome = std::move(outcome);
+    } catch (...) {
     }
     UninstallRequestFinished = true;
 }

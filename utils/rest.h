@@ -72,7 +72,12 @@ public:
     uint64_t Request(const std::u16string& Method, const std::u16string& Resource,
                      const std::u16string& Body);
 
+    // What became of the last notification, for the run's log: written by its thread before
+    // it sets UninstallRequestFinished, and read only after that.
+    const std::u16string& Outcome() const noexcept { return FOutcome; }
+
 private:
+    friend class TUninstallRequestThread;
     struct TWinHttp;
 
     // Loads WinHTTP from System32 and opens the session with the user agent and the secure
@@ -83,6 +88,7 @@ private:
     bool FOpened = false;
     std::unique_ptr<TWinHttp> FApi;
     THttpHandle FHttpClient;
+    std::u16string FOutcome;
 };
 
 // The process-wide REST client, created by the main window; never freed.
