@@ -17,10 +17,12 @@ bool SilentCommandLine(const std::u16string& CommandLine) {
 }
 
 int Run(const std::u16string& CommandLine) {
-    TComInitializer com;
+    const bool silent = SilentCommandLine(CommandLine);
+    // A silent run shows no window, so its thread needs no apartment window either.
+    TComInitializer com(silent ? COINIT_MULTITHREADED : COINIT_APARTMENTTHREADED);
     TApplication application;
     const auto args = SplitCommandLine(CommandLine);
-    application.SilentRun = SilentCommandLine(CommandLine);
+    application.SilentRun = silent;
     if (const std::u16string log = GetStringParam(args, u"/log", SimpleLowerCase); !log.empty()) {
         application.Log.Open(log);
         application.Log.Write(std::u16string(u"Quorvalent installer ") + ProductVersion +

@@ -14,6 +14,7 @@
 #include "utils/properties.h"
 #include "utils/rest.h"
 #include "utils/strings.h"
+#include "utils/text_filters.h"
 #include "utils/theme.h"
 #include "utils/win32.h"
 
@@ -90,7 +91,11 @@ TMainForm::TMainForm(TApplication& Application, std::u16string CommandLine)
     params.Left = 0;
     params.Top = 0;
     params.Caption = L"Quorvalent Installer";
-    CreateHandle(params);
+    // A silent run never shows the window: it makes neither the window nor its controls nor
+    // the images they would draw, and starts the action at once.
+    if (!GetBooleanParam(u"/silent") && !GetBooleanParam(u"/verysilent")) {
+        CreateHandle(params);
+    }
     FormCreate();
 }
 
@@ -122,20 +127,23 @@ int TMainForm::Dpi() const noexcept {
 void TMainForm::CreateSingletons() {
     // The singletons live until the process ends; a second form in the same process (the
     // tests create several) shares them.
-    if (!Theme) {
-        Theme = new TTheme(static_cast<float>(Dpi()) / 96.0f);
-    }
     if (!Language) {
         Language = new TLanguage(GetUserLanguageName());
-    }
-    if (!ContextMenu) {
-        ContextMenu = new TContextMenu(Handle());
     }
     if (!Properties) {
         Properties = new TProperties();
     }
     if (!RestApi) {
         RestApi = new TRestApi();
+    }
+    if (!Handle()) {
+        return; // no window: no theme, no images, no menu
+    }
+    if (!Theme) {
+        Theme = new TTheme(static_cast<float>(Dpi()) / 96.0f);
+    }
+    if (!ContextMenu) {
+        ContextMenu = new TContextMenu(Handle());
     }
 }
 
@@ -147,21 +155,28 @@ void TMainForm::FormCreate() {
     CreateSingletons();
 
     FCaption = std::u16string(ProductName) + u" \u2013 " + GetPhrase(AsciiUpperCase(RunMode));
-    SetWindowTextW(Handle(), WStr(FCaption));
-    CreateControls();
-    ActionButton->SetCaption(GetPhrase(AsciiUpperCase(RunMode)));
+    // Only an uninstall polls; an install needs no timer window.
     if (RunMode == u"Uninstall") {
-        DestinationFolderEdit->SetEnabled(false);
-        DesktopShortcutSwitch->SetVisible(false);
-        StartMenuShortcutSwitch->SetVisible(false);
-        RunAfterSwitch->SetVisible(false);
-        DeleteDataSwitch->SetVisible(true);
-        UninstallLabel->SetVisible(true);
-        DestinationFolderLabel->SetCaption(GetPhrase(u"UNINSTALL_FROM"));
-        DestinationFolderEdit->SetAccessibleName(DestinationFolderLabel->Caption());
+        UninstallTimer = std::make_unique<TTimer>(UninstallPollInterval,
+                                                  [this](TObject* Sender) { UninstallTimerTimer(Sender); });
     }
-    ProductNameLabel->SetCaption(ProductName);
-    VersionLabel->SetCaption(GetPhrase(u"VERSION") + u" " + ProductVersion);
+    if (Handle()) {
+        SetWindowTextW(Handle(), WStr(FCaption));
+        CreateControls();
+        ActionButton->SetCaption(GetPhrase(AsciiUpperCase(RunMode)));
+        if (RunMode == u"Uninstall") {
+            DestinationFolderEdit->SetEnabled(false);
+            DesktopShortcutSwitch->SetVisible(false);
+            StartMenuShortcutSwitch->SetVisible(false);
+            RunAfterSwitch->SetVisible(false);
+            DeleteDataSwitch->SetVisible(true);
+            UninstallLabel->SetVisible(true);
+            DestinationFolderLabel->SetCaption(GetPhrase(u"UNINSTALL_FROM"));
+            DestinationFolderEdit->SetAccessibleName(DestinationFolderLabel->Caption());
+        }
+        ProductNameLabel->SetCaption(ProductName);
+        VersionLabel->SetCaption(GetPhrase(u"VERSION") + u" " + ProductVersion);
+    }
 
     const std::u16string dir = GetStringParam(u"/dir");
     if (!dir.empty()) {
@@ -262,8 +277,6 @@ void TMainForm::CreateControls() {
     UninstallLoader->SetFrameWidth(24);
     UninstallLoader->SetFrameCount(36);
     UninstallLoader->SetAccessibleName(GetPhrase(u"UNINSTALL"));
-    UninstallTimer = std::make_unique<TTimer>(UninstallPollInterval,
-                                              [this](TObject* Sender) { UninstallTimerTimer(Sender); });
 
     ActionButton = std::make_unique<TButtonControl>(form);
     ActionButton->SetOnClick([this](TObject* Sender) { ActionButtonClick(Sender); });
@@ -281,8 +294,17 @@ std::u16string TMainForm::DefaultDestinationFolder() const {
     return GetAppDataFolder() + DefaultFolderSuffix;
 }
 
+const std::u16string& TMainForm::DestinationFolder() const noexcept {
+    return DestinationFolderEdit ? DestinationFolderEdit->Text() : FDestinationFolder;
+}
+
 void TMainForm::SetDestinationFolder(const std::u16string& Text) {
-    DestinationFolderEdit->SetText(Text);
+    if (DestinationFolderEdit) {
+        DestinationFolderEdit->SetText(Text);
+    } else {
+        // The folder field's own input rules.
+        FDestinationFolder = ApplyEditInputRules(Text, u"", FolderForbiddenChars, DestinationFolderMaxLength);
+    }
 }
 
 void TMainForm::ShowError(const std::u16string& Text, const std::u16string& Title) {

@@ -53,7 +53,7 @@ public:
     std::unique_ptr<TLabelControl> AgreementLinkLabel;
     std::unique_ptr<TSwitchControl> DeleteDataSwitch;
     std::unique_ptr<TAnimation> UninstallLoader;
-    // The uninstall's 100 ms poll, disabled until the uninstall starts.
+    // The uninstall's 100 ms poll, disabled until the uninstall starts; only in that run mode.
     std::unique_ptr<TTimer> UninstallTimer;
     std::unique_ptr<TButtonControl> ActionButton;
     std::unique_ptr<TButtonControl> CancelButton;
@@ -67,14 +67,19 @@ public:
 
     // The destination folder, as the folder field holds it; setting it applies the field's
     // input rules (single line, no forbidden characters, at most 2048 characters).
-    const std::u16string& DestinationFolder() const noexcept { return DestinationFolderEdit->Text(); }
+    const std::u16string& DestinationFolder() const noexcept;
     void SetDestinationFolder(const std::u16string& Text);
 
-    // The states of the option switches.
-    bool DesktopShortcutChecked() const noexcept { return DesktopShortcutSwitch->Checked(); }
-    bool StartMenuShortcutChecked() const noexcept { return StartMenuShortcutSwitch->Checked(); }
-    bool RunAfterChecked() const noexcept { return RunAfterSwitch->Checked(); }
-    bool DeleteDataChecked() const noexcept { return DeleteDataSwitch->Checked(); }
+    // The states of the option switches; a silent run, which has no controls, keeps their
+    // defaults.
+    bool DesktopShortcutChecked() const noexcept {
+        return !DesktopShortcutSwitch || DesktopShortcutSwitch->Checked();
+    }
+    bool StartMenuShortcutChecked() const noexcept {
+        return !StartMenuShortcutSwitch || StartMenuShortcutSwitch->Checked();
+    }
+    bool RunAfterChecked() const noexcept { return !RunAfterSwitch || RunAfterSwitch->Checked(); }
+    bool DeleteDataChecked() const noexcept { return DeleteDataSwitch && DeleteDataSwitch->Checked(); }
     void SetDeleteDataChecked(bool Value) { DeleteDataSwitch->SetChecked(Value); }
 
     // The window.
@@ -143,6 +148,8 @@ private:
     TApplication& FApplication;
     const std::u16string FCommandLine;
     std::u16string FCaption;
+    // The folder of a silent run, which has no folder field.
+    std::u16string FDestinationFolder;
     // The window's size limits, answered at WM_GETMINMAXINFO.
     TFormConstraints FConstraints;
     bool FShown = false;

@@ -142,10 +142,22 @@ int64_t TMainForm::SaveResource(const std::u16string& ResName, const std::u16str
     }
     const DWORD size = SizeofResource(nullptr, info);
     const std::u16string target = JoinPath(Path, FileName);
+    // The bytes are read from the executable's file through a small buffer: taken from the
+    // mapped image, every page of the product would stay in the installer's working set.
+    const std::optional<uint64_t> offset = ImageFileOffset(GetModuleHandleW(nullptr), bytes, size);
+    const auto write = [&](TAtomicFileWriter& Writer) {
+        if (offset) {
+            CopyFileRangeInto(GetModuleFileNameText(), *offset, size, Writer);
+        } else {
+            Writer.Write(bytes, size);
+        }
+    };
     if (Transaction) {
-        Transaction->ReplaceFile(target, [&](TAtomicFileWriter& Writer) { Writer.Write(bytes, size); });
+        Transaction->ReplaceFile(target, write);
     } else {
-        WriteFileAtomically(target, bytes, size);
+        TAtomicFileWriter writer(target);
+        write(writer);
+        writer.Commit();
     }
     return size;
 }

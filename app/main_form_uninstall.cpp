@@ -104,7 +104,9 @@ bool MayDeleteFolderTree(const std::u16string& Folder) {
 void TMainForm::StartUninstall() {
     Log(u"Uninstall started; notifying the web API");
     FUninstallStarted = GetTickCount64();
-    UninstallLoader->Start(LoaderFrameInterval);
+    if (UninstallLoader) {
+        UninstallLoader->Start(LoaderFrameInterval);
+    }
     UninstallTimer->SetEnabled(true);
     RestApi->SendUninstallRequest();
 }
@@ -126,7 +128,9 @@ void TMainForm::UninstallTimerTimer(TObject*) {
             FApplication.Terminate();
         } else {
             // The window stays open with the error and the action can be started again.
-            UninstallLoader->Stop();
+            if (UninstallLoader) {
+                UninstallLoader->Stop();
+            }
             ActionInProgress = false;
             ShowError(e.Message(), InstallerExeName);
         }

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +35,10 @@ std::optional<std::u16string> MapTextCase(const wchar_t* Locale, DWORD Flags, st
 
 // The full path of the running executable.
 std::u16string GetModuleFileNameText(HMODULE module = nullptr);
+
+// Where Data, a part of Module's mapped image (a resource, say), lies in the module's file:
+// its offset there; nothing when the image's headers do not place it in a section of the file.
+std::optional<uint64_t> ImageFileOffset(HMODULE Module, const void* Data, size_t Size) noexcept;
 
 // Owns a kernel handle closed with CloseHandle. Copy is deleted, move transfers ownership.
 class TScopedHandle {
@@ -69,7 +74,11 @@ private:
 // Initialises COM on the calling thread for its lifetime.
 class TComInitializer {
 public:
-    TComInitializer() noexcept : FResult(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    // A window's thread needs a single-threaded apartment (the folder dialog, the shell's
+    // window-bound objects); a thread without windows may take the multithreaded one, which
+    // needs no hidden window of its own.
+    explicit TComInitializer(DWORD Model = COINIT_APARTMENTTHREADED) noexcept
+        : FResult(CoInitializeEx(nullptr, Model)) {}
     TComInitializer(const TComInitializer&) = delete;
     TComInitializer& operator=(const TComInitializer&) = delete;
     ~TComInitializer() {
@@ -83,8 +92,7 @@ private:
 };
 
 // Owns a COM interface pointer.
-template <typename T>
-class TComPtr {
+template <typename T> class TComPtr {
 public:
     TComPtr() noexcept = default;
     TComPtr(const TComPtr&) = delete;
@@ -132,9 +140,9 @@ public:
         }
     }
     bool Loaded() const noexcept { return FModule != nullptr; }
-    template <typename F>
-    F Proc(const char* name) const noexcept {
-        return FModule ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(FModule, name))) : nullptr;
+    template <typename F> F Proc(const char* name) const noexcept {
+        return FModule ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(FModule, name)))
+                       : nullptr;
     }
 
 private:

@@ -130,6 +130,22 @@ TEST_F(AtomicFileWriterTest, HeldTargetIsNeitherMovedAsideNorReplaced) {
     EXPECT_EQ(CountEntries(FFolder), 1);
 }
 
+TEST_F(AtomicFileWriterTest, ResourceIsCopiedFromWhereTheFileHoldsIt) {
+    const HRSRC info = FindResourceW(nullptr, L"EXE_FILE", RT_RCDATA);
+    const auto* data = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, info)));
+    const DWORD size = SizeofResource(nullptr, info);
+    const auto offset = ImageFileOffset(GetModuleHandleW(nullptr), data, size);
+    ASSERT_TRUE(offset.has_value());
+    TAtomicFileWriter writer(FTarget);
+    CopyFileRangeInto(GetModuleFileNameText(), *offset, size, writer);
+    writer.Commit();
+    EXPECT_EQ(ReadTestFile(FTarget), std::string(reinterpret_cast<const char*>(data), size));
+    // Nothing outside the image, and nothing past the end of its file.
+    EXPECT_FALSE(ImageFileOffset(GetModuleHandleW(nullptr), &offset, 1).has_value());
+    TAtomicFileWriter past(FTarget);
+    EXPECT_THROW(CopyFileRangeInto(GetModuleFileNameText(), *offset, uint64_t(1) << 40, past), EError);
+}
+
 TEST_F(AtomicFileWriterTest, UnwritableFolderRaisesBeforeTouchingAnything) {
     EXPECT_THROW(TAtomicFileWriter(FFolder + u"\\missing\\Quorvalent.exe"), EError);
     EXPECT_EQ(ReadTestFile(FTarget), "old product");
