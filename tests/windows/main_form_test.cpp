@@ -95,4 +95,22 @@ TEST_F(MainFormTest, SaveResourceWritesThePayloadAndReturnsItsSize) {
     EXPECT_FALSE(FileExists(folder + u"\\x.exe"));
 }
 
+TEST_F(MainFormTest, SilentRunMadeAWindowItNeverShowed) {
+    // A folder that cannot be written ends the run at once with code 2.
+    const std::u16string folder = FreshTestFolder(u"silent-run");
+    WriteTestFile(folder + u"\\file", "x");
+    const auto form = Create(u"/verysilent /dir=\"" + folder + u"\\file\\Q\"");
+    EXPECT_EQ(form->Handle(), nullptr);
+    EXPECT_EQ(form->ActionButton, nullptr);
+    EXPECT_EQ(form->UninstallTimer, nullptr) << "only an uninstall polls";
+    EXPECT_FALSE(FApplication.ShowMainForm);
+    EXPECT_EQ(FApplication.ExitCode, 2);
+    // The defaults of the switches, and the field's input rules for the folder.
+    EXPECT_TRUE(form->DesktopShortcutChecked());
+    EXPECT_TRUE(form->RunAfterChecked());
+    EXPECT_FALSE(form->DeleteDataChecked());
+    form->SetDestinationFolder(u"C:\\a<b>\r\nc");
+    EXPECT_EQ(form->DestinationFolder(), u"C:\\ab c");
+}
+
 } // namespace
