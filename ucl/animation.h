@@ -34,7 +34,7 @@ public:
 
     // A busy animation, named by what it waits for.
     void SetAccessibleName(std::u16string Value) { FAccessibleName = std::move(Value); }
-    std::u16string AccessibleName(int Child) const override { return FAccessibleName; }
+    std::u16string AccessibleName(int) const override { return FAccessibleName; }
     LONG AccessibleRole(int Child) const override;
     LONG AccessibleState(int Child) const override;
 

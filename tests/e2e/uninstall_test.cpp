@@ -215,19 +215,33 @@ TEST_F(UninstallTest, WithoutAValidIdNothingIsSentAndTheRemovalGoesOn) {
 }
 
 TEST_F(UninstallTest, HangingApiHoldsTheRemovalOnlyForTheTimeOut) {
-    TTestHttpServer server(TServerMode::smHang);
-    Install();
-    AddUserFiles();
-    UseApi(Wide(server.ApiAddress()), GuidId);
-    const TUninstallRun run = Uninstall();
-    ASSERT_FALSE(run.TimedOut);
-    EXPECT_EQ(run.ExitCode, 0u);
-    EXPECT_EQ(server.Requests().size(), 1u);
-    // WinHTTP's own defaults would wait 30 s and more.
-    EXPECT_LT(run.ElapsedMs, 25000u);
-    ExpectShortcutsAndEntryRemoved();
-    ExpectExecutablesDeletedLater(run);
-    std::printf("uninstall against a hanging API: %lu ms\n", run.ElapsedMs);
+    const struct {
+        TServerMode Mode;
+        const char* What;
+    } servers[] = {
+        {TServerMode::smHang, "a hanging API"},
+        // Each header byte arrived within the time-outs, and the trickle held the removal
+        // without limit: only an overall limit ends that wait.
+        {TServerMode::smTrickleHeaders, "an API trickling its headers"},
+    };
+    for (const auto& s : servers) {
+        SCOPED_TRACE(s.What);
+        ResetInstallState();
+        FLogFolder = FreshFolder(L"cmd-log");
+        TTestHttpServer server(s.Mode);
+        Install();
+        AddUserFiles();
+        UseApi(Wide(server.ApiAddress()), GuidId);
+        const TUninstallRun run = Uninstall();
+        ASSERT_FALSE(run.TimedOut);
+        EXPECT_EQ(run.ExitCode, 0u);
+        EXPECT_EQ(server.Requests().size(), 1u);
+        // WinHTTP's own defaults would wait 30 s and more.
+        EXPECT_LT(run.ElapsedMs, 25000u);
+        ExpectShortcutsAndEntryRemoved();
+        ExpectExecutablesDeletedLater(run);
+        std::printf("uninstall against %s: %lu ms\n", s.What, run.ElapsedMs);
+    }
 }
 
 TEST_F(UninstallTest, UnreachableApiDoesNotStopTheRemoval) {
@@ -311,7 +325,7 @@ TEST_F(UninstallTest, DelayedDeletionRemovedFilesThatWereNotTheInstallations) {
     // expanded %NAME% in the folder text and deleted in another folder; del without /f left a
     // read-only product behind.
     const std::wstring elsewhere = FreshFolder(L"elsewhere");
-    for (const std::wstring& name :
+    for (const std::wstring name :
          {L"plain", L"%QV_ELSEWHERE%", L"50%off", L"bang!QV_ELSEWHERE!x", L"caret^and&amp"}) {
         SCOPED_TRACE(std::string(name.begin(), name.end()));
         ResetInstallState();
@@ -397,22 +411,6 @@ TEST_F(UninstallTest, UninstallOnACleanMachineCreatedTheDefaultFolder) {
     EXPECT_FALSE(RegKeyExists(UninstallKey));
     Sleep(3000);
     EXPECT_TRUE(cmdstandin::ReadRuns(FLogFolder).empty());
-}
-
-TEST_F(UninstallTest, TricklingApiHeldTheRemovalWithoutLimit) {
-    // Each header byte arrives within the time-outs, so only an overall limit ends the wait.
-    TTestHttpServer server(TServerMode::smTrickleHeaders);
-    Install();
-    AddUserFiles();
-    UseApi(Wide(server.ApiAddress()), GuidId);
-    const TUninstallRun run = Uninstall();
-    ASSERT_FALSE(run.TimedOut);
-    EXPECT_EQ(run.ExitCode, 0u);
-    EXPECT_EQ(server.Requests().size(), 1u);
-    EXPECT_LT(run.ElapsedMs, 25000u);
-    ExpectShortcutsAndEntryRemoved();
-    ExpectExecutablesDeletedLater(run);
-    std::printf("uninstall against an API trickling its headers: %lu ms\n", run.ElapsedMs);
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/windows/message_pump.h"
+#include "tests/windows/screen_reader.h"
 #include "tests/windows/screenshot.h"
 #include "tests/windows/test_host.h"
 #include "ucl/button_control.h"
@@ -200,52 +201,6 @@ TEST_F(BasicControls, FocusRepaintsAndComesBackAsTheFocusedBorder) {
     EXPECT_EQ(border(), Rgb(Theme->ButtonHoverColor()));
 }
 
-// What AccessibleObjectFromWindow gives a screen reader for a control.
-struct TReading {
-    LONG Role = 0;
-    std::u16string Name;
-    LONG State = 0;
-    std::u16string Action;
-    RECT Location{};
-};
-
-TReading Read(HWND window) {
-    TReading reading;
-    IAccessible* object = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(window, DWORD(OBJID_CLIENT), IID_IAccessible,
-                                          reinterpret_cast<void**>(&object)))) {
-        ADD_FAILURE() << "no accessible object";
-        return reading;
-    }
-    VARIANT self;
-    VariantInit(&self);
-    V_VT(&self) = VT_I4;
-    V_I4(&self) = CHILDID_SELF;
-    VARIANT value;
-    VariantInit(&value);
-    if (SUCCEEDED(object->get_accRole(self, &value))) {
-        reading.Role = V_I4(&value);
-    }
-    VariantInit(&value);
-    if (SUCCEEDED(object->get_accState(self, &value))) {
-        reading.State = V_I4(&value);
-    }
-    BSTR text = nullptr;
-    if (object->get_accName(self, &text) == S_OK) {
-        reading.Name = U16(text);
-        SysFreeString(text);
-    }
-    if (object->get_accDefaultAction(self, &text) == S_OK) {
-        reading.Action = U16(text);
-        SysFreeString(text);
-    }
-    LONG x = 0, y = 0, w = 0, h = 0;
-    object->accLocation(&x, &y, &w, &h, self);
-    reading.Location = {x, y, x + w, y + h};
-    object->Release();
-    return reading;
-}
-
 TEST_F(BasicControls, ScreenReadersLearnRoleNameStateAndAction) {
     TLabelControl text(Host.Handle());
     text.SetCaption(u"Version 3.3.0");
@@ -295,11 +250,7 @@ TEST_F(BasicControls, DefaultActionOfAReaderRunsFromTheLoop) {
     ASSERT_EQ(AccessibleObjectFromWindow(toggle.Handle(), DWORD(OBJID_CLIENT), IID_IAccessible,
                                          reinterpret_cast<void**>(&object)),
               S_OK);
-    VARIANT self;
-    VariantInit(&self);
-    V_VT(&self) = VT_I4;
-    V_I4(&self) = CHILDID_SELF;
-    EXPECT_EQ(object->accDoDefaultAction(self), S_OK);
+    EXPECT_EQ(object->accDoDefaultAction(SelfId()), S_OK);
     EXPECT_FALSE(toggle.Checked()) << "not inside the reader's call";
     PumpMessagesFor(100, [&] { return toggle.Checked(); });
     EXPECT_TRUE(toggle.Checked());
@@ -307,24 +258,11 @@ TEST_F(BasicControls, DefaultActionOfAReaderRunsFromTheLoop) {
 }
 
 // Screenshots of every state in both looks at 100 % and 150 %.
-class BasicControlsScreenshot : public ::testing::TestWithParam<std::tuple<float, const char16_t*>> {
+class BasicControlsScreenshot : public TThemedScreenshotTest {
 protected:
-    void SetUp() override {
-        FTheme = std::make_unique<TTheme>(std::get<0>(GetParam()));
-        Theme = FTheme.get();
-        Theme->SetThemeName(std::get<1>(GetParam()));
-        Host.Background = Theme->WindowColor();
-    }
-    void TearDown() override { Theme = nullptr; }
-    std::string Name(const std::string& what) const {
-        return what + "_" + (Theme->IsLight() ? "light" : "dark") + "_" +
-               std::to_string(TTheme::ScaleToPercent(Theme->ScaleFactor()));
-    }
     static int r(int n) { return ScaleValue(n); }
 
     TLanguage FEnglish{u"English"};
-    std::unique_ptr<TTheme> FTheme;
-    TTestHost Host{640, 400, 40, 40};
 };
 
 TEST_P(BasicControlsScreenshot, ButtonInEachState) {

@@ -244,7 +244,8 @@ TEST_F(EditControlTest, TheSystemCaretFollowsTheDrawnOne) {
     Host.Settle();
     GetCaretPos(&caret);
     EXPECT_EQ(caret.x, X(0) - 1);
-    GUITHREADINFO info{sizeof(info)};
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
     GetGUIThreadInfo(GetCurrentThreadId(), &info);
     EXPECT_EQ(info.hwndCaret, Edit->Handle());
 }
@@ -293,19 +294,8 @@ TEST_F(EditControlTest, ScreenReadersReadTheValueButNeverAMaskedOne) {
 }
 
 // Screenshots in both looks at 100 % and 150 %.
-class EditControlScreenshot : public ::testing::TestWithParam<std::tuple<float, const char16_t*>> {
+class EditControlScreenshot : public TThemedScreenshotTest {
 protected:
-    void SetUp() override {
-        FTheme = std::make_unique<TTheme>(std::get<0>(GetParam()));
-        Theme = FTheme.get();
-        Theme->SetThemeName(std::get<1>(GetParam()));
-        Host.Background = Theme->WindowColor();
-    }
-    void TearDown() override { Theme = nullptr; }
-    std::string Name(const std::string& what) const {
-        return "edit_" + what + "_" + (Theme->IsLight() ? "light" : "dark") + "_" +
-               std::to_string(TTheme::ScaleToPercent(Theme->ScaleFactor()));
-    }
     std::unique_ptr<TEditControl> NewEdit(int row) {
         auto edit = std::make_unique<TEditControl>(Host.Handle());
         edit->SetBounds(ScaleValue(8), ScaleValue(8 + 40 * row), ScaleValue(300), ScaleValue(32));
@@ -315,8 +305,6 @@ protected:
     }
 
     TLanguage FEnglish{u"English"};
-    std::unique_ptr<TTheme> FTheme;
-    TTestHost Host{720, 360, 40, 40};
 };
 
 TEST_P(EditControlScreenshot, TextSelectionCaretPlaceholderMaskAndButton) {
@@ -344,7 +332,7 @@ TEST_P(EditControlScreenshot, TextSelectionCaretPlaceholderMaskAndButton) {
     SendMessageW(text->Handle(), WM_KEYDOWN, VK_RIGHT, 1);
     SendMessageW(text->Handle(), WM_KEYDOWN, VK_RIGHT, 1);
     Hold(0);
-    const TScreenshot shot = TakeScreenshot(Host, Name("states"));
+    const TScreenshot shot = TakeScreenshot(Host, Name("edit_states"));
 
     const auto at = [&](const TEditControl& edit, int x, int y) {
         return shot.At(edit.Left() + x, edit.Top() + y);

@@ -13,6 +13,7 @@
 #include "app/application.h"
 #include "app/main_form.h"
 #include "tests/windows/message_pump.h"
+#include "tests/windows/screen_reader.h"
 #include "tests/windows/test_folders.h"
 #include "utils/common.h"
 #include "utils/consts.h"
@@ -158,50 +159,28 @@ TEST_F(MainWindowTest, AgreementSwitchDecidesTheActionButton) {
     EXPECT_TRUE(Form->ActionButton->Enabled());
 }
 
-// What a screen reader meets, Tab by Tab.
-struct TReading {
+// What a screen reader meets, Tab by Tab: role, name and the states a user acts on.
+struct TTabStop {
     LONG Role = 0;
     std::u16string Name;
     LONG State = 0;
-    bool operator==(const TReading&) const = default;
+    bool operator==(const TTabStop&) const = default;
 };
 
-TReading Read(HWND window) {
-    TReading reading;
-    IAccessible* object = nullptr;
-    if (FAILED(AccessibleObjectFromWindow(window, DWORD(OBJID_CLIENT), IID_IAccessible,
-                                          reinterpret_cast<void**>(&object)))) {
-        return reading;
-    }
-    VARIANT self;
-    VariantInit(&self);
-    V_VT(&self) = VT_I4;
-    V_I4(&self) = CHILDID_SELF;
-    VARIANT value;
-    VariantInit(&value);
-    object->get_accRole(self, &value);
-    reading.Role = V_I4(&value);
-    VariantInit(&value);
-    object->get_accState(self, &value);
-    reading.State = V_I4(&value) & (STATE_SYSTEM_CHECKED | STATE_SYSTEM_UNAVAILABLE);
-    BSTR name = nullptr;
-    if (object->get_accName(self, &name) == S_OK) {
-        reading.Name = U16(name);
-        SysFreeString(name);
-    }
-    object->Release();
-    return reading;
+TTabStop ReadTabStop(HWND window) {
+    const TReading reading = Read(window);
+    return {reading.Role, reading.Name, reading.State & (STATE_SYSTEM_CHECKED | STATE_SYSTEM_UNAVAILABLE)};
 }
 
 TEST_F(MainWindowTest, ScreenReadersMeetEveryControlInTabOrder) {
     Open(1.0f, u"/dir=\"" + FFolder + u"\"");
     Form->DestinationFolderEdit->SetFocus();
-    std::vector<TReading> readings;
+    std::vector<TTabStop> readings;
     for (int i = 0; i < 7; ++i) {
-        readings.push_back(Read(GetFocus()));
+        readings.push_back(ReadTabStop(GetFocus()));
         SelectNextTabStop(Form->Handle(), false);
     }
-    const std::vector<TReading> expected = {
+    const std::vector<TTabStop> expected = {
         {ROLE_SYSTEM_TEXT, u"Destination folder", 0},
         {ROLE_SYSTEM_CHECKBUTTON, u"Create a Desktop shortcut", STATE_SYSTEM_CHECKED},
         {ROLE_SYSTEM_CHECKBUTTON, u"Create a Start Menu shortcut", STATE_SYSTEM_CHECKED},

@@ -4,12 +4,16 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -139,3 +143,23 @@ inline TScreenshot TakeScreenshot(TTestHost& host, const std::string& name) {
     SavePng(ArtefactFolder() + "/" + name + ".png", shot.Pixels, shot.Width, shot.Height);
     return shot;
 }
+
+// Tests run at a scale and in a look: a theme of their own, and names that say which.
+class TThemedScreenshotTest : public ::testing::TestWithParam<std::tuple<float, const char16_t*>> {
+protected:
+    void SetUp() override {
+        FTheme = std::make_unique<TTheme>(std::get<0>(GetParam()));
+        Theme = FTheme.get();
+        Theme->SetThemeName(std::get<1>(GetParam()));
+        Host.Background = Theme->WindowColor();
+    }
+    void TearDown() override { Theme = nullptr; }
+    // What_light_100 and so on.
+    std::string Name(const std::string& What) const {
+        return What + "_" + (Theme->IsLight() ? "light" : "dark") + "_" +
+               std::to_string(TTheme::ScaleToPercent(Theme->ScaleFactor()));
+    }
+
+    std::unique_ptr<TTheme> FTheme;
+    TTestHost Host{720, 400, 40, 40};
+};
