@@ -108,6 +108,16 @@ target_include_directories(install_report PRIVATE ${CMAKE_SOURCE_DIR})
 add_executable(bench_tool bench/bench_tool.cpp)
 target_link_options(bench_tool PRIVATE -municode -s)
 target_include_directories(bench_tool PRIVATE ${CMAKE_SOURCE_DIR})
+# window_bench_tool and floor_window: the window start-up runs of bench/window_bench.sh (the
+# tool also finds the window for tools/readme-screenshots.sh); floor_window is the least a
+# program does to show a painted window, the floor the installer is measured against.
+add_executable(window_bench_tool bench/window_bench_tool.cpp)
+target_link_options(window_bench_tool PRIVATE -municode -s)
+target_link_libraries(window_bench_tool PRIVATE user32 gdi32 advapi32 psapi)
+target_include_directories(window_bench_tool PRIVATE ${CMAKE_SOURCE_DIR})
+add_executable(floor_window WIN32 bench/floor_window.cpp)
+target_link_options(floor_window PRIVATE -municode -s)
+target_link_libraries(floor_window PRIVATE user32 gdi32)
 
 # ---- Signed builds ----
 # With QUORVALENT_SIGN_CERT and QUORVALENT_SIGN_KEY the installer is Authenticode-signed right

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The README's pictures of the installer's window, taken from the real build under Wine:
+#
+#   tools/readme-screenshots.sh [build folder]        (default build-win)
+#
+# writes docs/window-light.png and docs/window-dark.png. It builds the installer and
+# window_bench_tool.exe, makes a throwaway Wine prefix on a virtual display under the build
+# folder, and for each of the two app settings (AppsUseLightTheme 1 and 0, written before the
+# start, as Windows' colour settings write it) starts the installer without switches,
+# waits through window_bench_tool.exe until its complete first frame is on the screen, and
+# cuts its window rectangle out of a capture of the whole screen.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${1:-build-win}
+case $build in /*) ;; *) build=$root/$build ;; esac
+
+bash cmake/setup-machine.sh
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+cmake --build "$build" -j"${JOBS:-2}" --target QuorvalentInstaller window_bench_tool >/dev/null
+
+# The profile folder in the default destination carries the user's name: a neutral one, not
+# whoever ran the script.
+export USER=user LOGNAME=user
+wine_root=$build/screenshot-wine
+sh cmake/wine-prefix.sh setup "$wine_root" >/dev/null
+trap 'sh "$root/cmake/wine-prefix.sh" teardown "$wine_root"; rm -rf "$wine_root"' EXIT
+export WINEPREFIX=$wine_root/prefix HOME=$wine_root/home WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+DISPLAY=$(cat "$wine_root/display")
+export DISPLAY
+
+tool=$build/window_bench_tool.exe
+installer="Z:${build//\//\\}\\QuorvalentInstaller.exe"
+mkdir -p docs
+
+shoot() {
+    local name=$1 light=$2 output=$wine_root/show.txt
+    wine reg add 'HKCU\Software\Microsoft\Windows\CurrentVersion\Themes\Personalize' \
+        /v AppsUseLightTheme /t REG_DWORD /d "$light" /f >/dev/null 2>&1
+    # To a file, not a pipe: the installer inherits the tool's output and outlives it.
+    wine "$tool" show "$installer" >"$output" || { cat "$output" >&2; exit 1; }
+    local left top right bottom
+    read -r _ left top right bottom < <(grep '^rect ' "$output" | tr -d '\r')
+    local geometry=$((right - left))x$((bottom - top))+$left+$top
+    # No time stamps or other metadata in the file: the same window gives the same bytes.
+    import -display "$DISPLAY" -window root -crop "$geometry" +repage -strip \
+        -define png:exclude-chunks=date,time "docs/window-$name.png"
+    wine "$tool" close >/dev/null
+    echo "docs/window-$name.png: $geometry"
+}
+
+shoot light 1
+shoot dark 0
