@@ -53,10 +53,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const int height = frame.bottom - frame.top;
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    const HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Floor", style,
-                                        work.left + (work.right - work.left - width) / 2,
-                                        work.top + (work.bottom - work.top - height) / 2, width, height,
-                                        nullptr, nullptr, instance, nullptr);
+    const HWND window = CreateWindowExW(
+        0, windowClass.lpszClassName, L"Floor", style, work.left + (work.right - work.left - width) / 2,
+        work.top + (work.bottom - work.top - height) / 2, width, height, nullptr, nullptr, instance, nullptr);
     if (!window) {
         return 1;
     }

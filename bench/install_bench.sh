@@ -23,7 +23,8 @@ build=${QV_BENCH_BUILD_DIR:-$root/build-bench}
 case $build in /*) ;; *) build=$root/$build ;; esac
 payload_size=9088552
 ratio_target=1.5
-overhead_target=$((256 * 1024))
+# The budget of the whole program, window included.
+overhead_target=$((320 * 1024))
 
 bash cmake/setup-machine.sh
 
@@ -112,6 +113,6 @@ row "  installer start-up alone (exit code 2)" startup
 echo
 printf '%-40s %12s bytes\n' "installer exe" "$(grouped "$exe_size")"
 printf '%-40s %12s bytes\n' "payload (EXE_FILE)" "$(grouped "$payload_size")"
-printf '%-40s %12s bytes = %s KiB   target <= 256 KiB   %s\n' "size overhead (exe - payload)" \
+printf '%-40s %12s bytes = %s KiB   target <= 320 KiB   %s\n' "size overhead (exe - payload)" \
     "$(grouped "$overhead")" "$overhead_kib" "$(verdict "$overhead_ok")"
 exit $status

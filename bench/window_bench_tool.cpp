@@ -93,9 +93,9 @@ std::wstring Milliseconds(double value) {
 bool SystemUsesDarkApps() {
     DWORD value = 1;
     DWORD size = sizeof value;
-    const LSTATUS status = RegGetValueW(HKEY_CURRENT_USER,
-                                        L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
-                                        L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &value, &size);
+    const LSTATUS status =
+        RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+                     L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &value, &size);
     return status == ERROR_SUCCESS && value == 0;
 }
 
@@ -121,14 +121,10 @@ struct TProbe {
 std::vector<TProbe> InstallerProbes(int cw, int ch, double scale, const TPalette& palette) {
     const auto r = [scale](int n) { return static_cast<int>(std::nearbyint(n * scale)); };
     std::vector<TProbe> probes = {
-        {cw / 2, r(28), palette.Panel},
-        {r(8), r(180), palette.Window},
-        {cw - r(8), r(100), palette.Window},
-        {r(8), ch - r(8), palette.Window},
-        {cw / 2, ch - r(8), palette.Window},
-        {cw - r(8), ch - r(8), palette.Window},
-        {r(16), r(232), palette.ButtonHover},
-        {r(20), r(220), palette.Window},
+        {cw / 2, r(28), palette.Panel},       {r(8), r(180), palette.Window},
+        {cw - r(8), r(100), palette.Window},  {r(8), ch - r(8), palette.Window},
+        {cw / 2, ch - r(8), palette.Window},  {cw - r(8), ch - r(8), palette.Window},
+        {r(16), r(232), palette.ButtonHover}, {r(20), r(220), palette.Window},
     };
     for (const int left : {cw - r(216), cw - r(112)}) {
         const int top = ch - r(48);
@@ -197,12 +193,14 @@ bool FrameComplete(HWND window, bool installer, const TPalette& palette, double 
     ClientToScreen(window, &origin);
     const int cw = client.right;
     const int ch = client.bottom;
-    const std::vector<TProbe> probes = installer ? InstallerProbes(cw, ch, scale, palette) : FloorProbes(cw, ch);
+    const std::vector<TProbe> probes =
+        installer ? InstallerProbes(cw, ch, scale, palette) : FloorProbes(cw, ch);
     const HDC screen = GetDC(nullptr);
     bool complete = true;
     for (const TProbe& probe : probes) {
         const bool inside = probe.X >= 0 && probe.Y >= 0 && probe.X < cw && probe.Y < ch;
-        const COLORREF color = inside ? GetPixel(screen, origin.x + probe.X, origin.y + probe.Y) : CLR_INVALID;
+        const COLORREF color =
+            inside ? GetPixel(screen, origin.x + probe.X, origin.y + probe.Y) : CLR_INVALID;
         if (color == CLR_INVALID || !CloseEnough(color, probe.Color)) {
             complete = false;
             break;
@@ -351,7 +349,8 @@ int Series(int runs, const std::wstring& installer, const std::wstring& floor, D
     // it after the last; on Windows the desktop is always there. Holding it keeps that
     // start-up out of every timed run.
     GetDesktopWindow();
-    Print(L"size " + std::to_wstring(FileSize(installer)) + L" " + std::to_wstring(EmbeddedProductSize(installer)));
+    Print(L"size " + std::to_wstring(FileSize(installer)) + L" " +
+          std::to_wstring(EmbeddedProductSize(installer)));
     const std::wstring installerCommand = Quoted(installer);
     const std::wstring floorCommand = Quoted(floor);
     int failures = 0;

@@ -5,12 +5,18 @@ set(QUORVALENT_PRODUCT_EXE "" CACHE FILEPATH "File embedded unchanged as EXE_FIL
 
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 add_compile_options(-Wall -Wextra -Os -ffunction-sections -fdata-sections -fno-threadsafe-statics $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
-add_link_options(-static -Wl,--gc-sections)
+# Programs link the core's objects the ordinary way unless they ask for link-time optimisation.
+add_link_options(-static -Wl,--gc-sections -fno-lto)
 
 find_library(QV_ZLIB NAMES libz.a z REQUIRED)
 set(QV_SYSTEM_LIBS ole32 oleaut32 shell32 user32 gdi32 advapi32 kernel32 imm32)
 
 add_library(qv_core STATIC ${QV_PORTABLE_SOURCES} ${QV_WINDOWS_SOURCES})
+# The installer is linked with link-time optimisation: across files the compiler drops and
+# merges what a file-by-file build cannot, about a seventh of the code. The core's objects
+# carry both forms, so the tests link them the ordinary, quicker way. One partition: this
+# compiler fails with an internal error when it splits the program.
+target_compile_options(qv_core PRIVATE -flto -ffat-lto-objects)
 target_include_directories(qv_core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
 target_link_libraries(qv_core PUBLIC ${QV_ZLIB} ${QV_SYSTEM_LIBS})
 
@@ -33,7 +39,8 @@ set_property(SOURCE resources/images.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CM
 file(GLOB QV_IMAGE_FILES ${CMAKE_SOURCE_DIR}/resources/images/*.png)
 set_property(SOURCE resources/images.rc APPEND PROPERTY OBJECT_DEPENDS ${QV_IMAGE_FILES})
 add_executable(QuorvalentInstaller WIN32 ${QV_APP_ENTRY} ${QV_RESOURCES})
-target_link_options(QuorvalentInstaller PRIVATE -municode -s)
+target_compile_options(QuorvalentInstaller PRIVATE -flto)
+target_link_options(QuorvalentInstaller PRIVATE -municode -s -flto -flto-partition=none)
 target_link_libraries(QuorvalentInstaller PRIVATE qv_core)
 add_dependencies(QuorvalentInstaller QuorvalentStandin)
 set_property(SOURCE resources/installer.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/resources)
