@@ -122,6 +122,9 @@ set(QV_E2E_TESTS
   tests/e2e/rollback_test.cpp
   tests/e2e/log_test.cpp
   tests/e2e/uninstall_test.cpp
+  tests/e2e/window_support.cpp
+  tests/e2e/window_test.cpp
+  tests/e2e/window_flow_test.cpp
 )
 
 # libFuzzer targets (native, clang): each is run for a bounded time by the test suite.

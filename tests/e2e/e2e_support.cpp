@@ -379,4 +379,21 @@ void CloseStandIns() {
     }
 }
 
+TScopedRegDword::TScopedRegDword(std::wstring Key, std::wstring Name, DWORD Value)
+    : FKey(std::move(Key)), FName(std::move(Name)), FOld(ReadRegValue(FKey, FName)) {
+    SetRegDword(FKey, FName, Value);
+}
+
+TScopedRegDword::~TScopedRegDword() {
+    if (FOld && FOld->Type == REG_DWORD) {
+        SetRegDword(FKey, FName, FOld->Number);
+        return;
+    }
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, FKey.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueW(key, FName.c_str());
+        RegCloseKey(key);
+    }
+}
+
 } // namespace e2e

@@ -99,4 +99,22 @@ inline const wchar_t AppKey[] = L"SOFTWARE\\Mirelbrook\\Quorvalent";
 inline const wchar_t MakerKey[] = L"SOFTWARE\\Mirelbrook";
 inline const wchar_t UninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvalent";
 
+// Settings of the prefix that a test changes for a while.
+inline const wchar_t DesktopSettingsKey[] = L"Control Panel\\Desktop";
+inline const wchar_t PersonalizeKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+
+// A REG_DWORD below HKEY_CURRENT_USER for the life of the object; the old value, or its
+// absence, comes back afterwards, so that the tests after it see the prefix unchanged.
+class TScopedRegDword {
+public:
+    TScopedRegDword(std::wstring Key, std::wstring Name, DWORD Value);
+    TScopedRegDword(const TScopedRegDword&) = delete;
+    TScopedRegDword& operator=(const TScopedRegDword&) = delete;
+    ~TScopedRegDword();
+
+private:
+    std::wstring FKey, FName;
+    std::optional<TRegValue> FOld;
+};
+
 } // namespace e2e
