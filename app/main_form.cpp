@@ -91,6 +91,7 @@ TMainForm::TMainForm(TApplication& Application, std::u16string CommandLine)
     params.Left = 0;
     params.Top = 0;
     params.Caption = L"Quorvalent Installer";
+    params.ProgramIcon = true;
     // A silent run never shows the window: it makes neither the window nor its controls nor
     // the images they would draw, and starts the action at once.
     if (!GetBooleanParam(u"/silent") && !GetBooleanParam(u"/verysilent")) {

@@ -8,18 +8,15 @@ TMemoryDC::TMemoryDC(HDC compatible, int width, int height, void** Bits) noexcep
     if (!FDC || width <= 0 || height <= 0) {
         return;
     }
-    if (Bits) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        FBitmap.Reset(CreateDIBSection(compatible, &info, DIB_RGB_COLORS, Bits, nullptr, 0));
-    } else {
-        FBitmap.Reset(CreateCompatibleBitmap(compatible, width, height));
-    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    FBitmap.Reset(CreateDIBSection(compatible, &info, DIB_RGB_COLORS, Bits ? Bits : &bits, nullptr, 0));
     if (FBitmap) {
         FPrevious = SelectObject(FDC, FBitmap.Get());
     }

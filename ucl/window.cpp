@@ -5,7 +5,7 @@
 namespace {
 // Windows live on the user-interface thread only.
 std::exception_ptr PendingException;
-}
+} // namespace
 
 void TWindow::RethrowPendingException() {
     if (PendingException) {
@@ -29,14 +29,14 @@ void TWindow::CreateHandle(const TWindowParams& params) {
         wc.hInstance = instance;
         wc.hCursor = params.Cursor ? params.Cursor : LoadCursorW(nullptr, IDC_ARROW);
         wc.lpszClassName = params.ClassName;
-        wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+        wc.hIcon = params.ProgramIcon ? LoadIconW(instance, MAKEINTRESOURCEW(1)) : nullptr;
         if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
             RaiseLastOSError(u"RegisterClassEx");
         }
     }
-    const HWND handle = CreateWindowExW(params.ExStyle, params.ClassName, params.Caption, params.Style, params.Left,
-                                        params.Top, params.Width, params.Height, params.Parent, nullptr, instance,
-                                        this);
+    const HWND handle =
+        CreateWindowExW(params.ExStyle, params.ClassName, params.Caption, params.Style, params.Left,
+                        params.Top, params.Width, params.Height, params.Parent, nullptr, instance, this);
     if (!handle) {
         RaiseLastOSError(u"CreateWindowEx");
     }

@@ -32,6 +32,9 @@ struct TWindowParams {
     int Width = CW_USEDEFAULT;
     int Height = CW_USEDEFAULT;
     const wchar_t* Caption = L"";
+    // Whether the class carries the program's icon: only a window the taskbar and Alt+Tab show
+    // needs it, and loading it for every class would cost each its own read of the icon.
+    bool ProgramIcon = false;
 };
 
 class TWindow : public TObject {

@@ -81,6 +81,18 @@ TEST(GdiWrappers, MemoryDcFreesItsBitmapAfterDeselectingIt) {
     EXPECT_FALSE(empty.Valid());
 }
 
+// A buffer of the display's kind sent each text run of a paint to the display driver.
+TEST(GdiWrappers, MemoryDcDrawsIntoADibSectionOfItsOwn) {
+    const TMemoryDC buffer(TWindowDC(nullptr).DC(), 30, 20);
+    ASSERT_TRUE(buffer.Valid());
+    DIBSECTION section{};
+    ASSERT_EQ(GetObjectW(buffer.Bitmap(), sizeof(section), &section), int(sizeof(section)));
+    EXPECT_NE(section.dsBm.bmBits, nullptr);
+    EXPECT_EQ(section.dsBm.bmBitsPixel, 32);
+    EXPECT_EQ(section.dsBm.bmWidth, 30);
+    EXPECT_EQ(section.dsBm.bmHeight, 20);
+}
+
 TEST(GdiWrappers, WindowDcIsReleasedOnce) {
     TWindowDC dc(nullptr);
     ASSERT_NE(dc.DC(), nullptr);
