@@ -102,7 +102,7 @@ TMainForm::TMainForm(TApplication& Application, std::u16string CommandLine)
 
 TMainForm::~TMainForm() {
     // The shared menu is owned by the form that made it: its window goes with this one.
-    if (ContextMenu && GetWindow(ContextMenu->Handle(), GW_OWNER) == Handle()) {
+    if (ContextMenu && ContextMenu->Owner() == Handle()) {
         delete ContextMenu;
         ContextMenu = nullptr;
     }
@@ -370,6 +370,13 @@ void TMainForm::FormResize() {
     GetClientRect(Handle(), &client);
     const int cw = client.right;
     const int ch = client.bottom;
+    // The first show and every frame recalculation report a size again; moving twenty
+    // windows to where they already are would cost the start-up a second layout.
+    const TLayoutKey layout{cw, ch, Theme->ScaleFactor()};
+    if (layout == FLaidOut) {
+        return;
+    }
+    FLaidOut = layout;
     TitleBar->SetBounds(0, 0, cw, r(32));
     ProductNameLabel->SetBounds(r(16), r(124), cw - r(32), r(32));
     VersionLabel->SetBounds(r(16), r(156), cw - r(32), r(16));

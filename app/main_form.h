@@ -152,6 +152,14 @@ private:
     std::u16string FDestinationFolder;
     // The window's size limits, answered at WM_GETMINMAXINFO.
     TFormConstraints FConstraints;
+    // The client size and scale the controls were last laid out for.
+    struct TLayoutKey {
+        int Width = 0;
+        int Height = 0;
+        float Scale = 0;
+        bool operator==(const TLayoutKey&) const = default;
+    };
+    TLayoutKey FLaidOut;
     bool FShown = false;
     // The folder the running action works on: the folder text as a normalized full path; for
     // an uninstall empty when there is no folder on disk to remove things from.

@@ -73,9 +73,7 @@ void TWindowsHook::Reset() noexcept {
 
 // ---- TContextMenu: entries ----
 
-TContextMenu::TContextMenu(HWND Owner) : TShadowForm(TDeferCreation{}) {
-    CreateControl(CreateParams(Owner, L"QuorvalentContextMenu"));
-}
+TContextMenu::TContextMenu(HWND Owner) : TShadowForm(TDeferCreation{}), FOwner(Owner) {}
 
 TContextMenu::~TContextMenu() {
     // While the window still exists, so screen readers hear the popup end.
@@ -121,6 +119,9 @@ void TContextMenu::Show(int X, int Y) {
 
 void TContextMenu::ShowOn(int X, int Y, POINT Anchor) {
     Close();
+    if (!Handle()) {
+        CreateControl(CreateParams(FOwner, L"QuorvalentContextMenu"));
+    }
     const TMenuMetrics metrics = TMenuMetrics::FromTheme();
     const int width = MeasureWidth(Handle(), FItems, metrics);
     const TRect bounds = PlaceMenu(X, Y, width, Count() * metrics.ItemHeight, WorkAreaAt(Anchor));
@@ -146,6 +147,9 @@ void TContextMenu::Close() noexcept {
     const bool wasOpen = Open();
     FKeyboardHook.Reset();
     FMouseHook.Reset();
+    if (!Handle()) {
+        return; // never opened
+    }
     if (GetCapture() == Handle()) {
         ReleaseCapture();
     }

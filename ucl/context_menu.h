@@ -35,7 +35,9 @@ private:
 
 class TContextMenu : public TShadowForm {
 public:
-    // Hidden and empty; Owner keeps it above itself.
+    // Hidden and empty; Owner keeps it above itself. The window is made when the menu first
+    // opens: a top-level window costs the start-up of every installer, and most never open
+    // the menu.
     explicit TContextMenu(HWND Owner);
     ~TContextMenu() override;
 
@@ -58,6 +60,7 @@ public:
     void Show(int X, int Y);
     // Hides the menu and removes its hooks without choosing anything.
     void Close() noexcept;
+    HWND Owner() const noexcept { return FOwner; }
     // Shown, with its hooks installed.
     bool Open() const noexcept { return FMouseHook.Installed(); }
     // The hooks while the menu is open, null otherwise.
@@ -102,6 +105,7 @@ private:
     void PaintItem(HDC DC, const TMenuMetrics& Metrics, int Index, int Width, HFONT CaptionFont,
                    HFONT ShortcutFont) const;
 
+    HWND FOwner;
     std::vector<TContextMenuItem> FItems;
     TMenuTracker FTracker;
     TWindowsHook FMouseHook;

@@ -48,14 +48,11 @@ private:
 } // namespace
 
 TEditControl::TEditControl(HWND Parent) {
-    FCaretTimer =
-        std::make_unique<TTimer>(FModel.CaretTimerInterval(), [this](TObject*) { FModel.CaretBlinkTick(); });
     ConnectModel();
     TWindowParams params = ChildParams(Parent, L"QuorvalentEdit", 200, 32, false);
     params.Style |= WS_TABSTOP;
     CreateControl(params);
     SetCursor(crIBeam);
-    FCaretTimer->SetEnabled(FModel.CaretTimerEnabled());
 }
 
 TEditControl::~TEditControl() {
@@ -172,6 +169,14 @@ void TEditControl::ShowEditMenu() {
 }
 
 void TEditControl::SetCaretTimer(bool Enabled, uint32_t Interval) {
+    // The caret blinks only while the field has the focus: its timer, a window of its own, is
+    // made when the field first gets it, not at every start-up.
+    if (!FCaretTimer) {
+        if (!Enabled) {
+            return;
+        }
+        FCaretTimer = std::make_unique<TTimer>(Interval, [this](TObject*) { FModel.CaretBlinkTick(); });
+    }
     // Both are set afresh each time, so that the period starts again.
     FCaretTimer->SetEnabled(false);
     FCaretTimer->SetInterval(Interval);

@@ -120,6 +120,28 @@ struct TMenuBench {
     }
 };
 
+TEST(ContextMenu, ItsWindowIsMadeAtTheFirstOpeningAndKept) {
+    TTestHost owner{300, 200, 50, 50};
+    TContextMenu menu(owner.Handle());
+    EXPECT_EQ(menu.Handle(), nullptr);
+    menu.Close(); // closing a menu that never opened does nothing
+    EXPECT_FALSE(menu.Open());
+    TTheme theme(1.0f);
+    TTheme* const saved = std::exchange(Theme, &theme);
+    menu.AddItem(u"Undo", u"Ctrl+Z", imgNone, nullptr);
+    menu.Show(60, 60);
+    const HWND window = menu.Handle();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(menu.Open() && IsWindowVisible(window));
+    EXPECT_EQ(GetWindow(window, GW_OWNER), owner.Handle());
+    menu.Close();
+    menu.Show(70, 70);
+    EXPECT_EQ(menu.Handle(), window) << "one window for the menu's life";
+    menu.Close();
+    EXPECT_FALSE(IsWindowVisible(window));
+    Theme = saved;
+}
+
 // Also the fault of a second Show that left its first hook installed for good.
 TEST(ContextMenu, APressOutsideClosesItAndStillReachesTheWindowUnderThePointer) {
     TMenuBench bench;

@@ -15,6 +15,7 @@
 #include "tests/windows/message_pump.h"
 #include "tests/windows/screen_reader.h"
 #include "tests/windows/test_folders.h"
+#include "ucl/context_menu.h"
 #include "utils/common.h"
 #include "utils/consts.h"
 #include "utils/language.h"
@@ -43,6 +44,16 @@ struct TSize {
 TRect Bounds(const TControl& control) {
     return {control.Left(), control.Top(), control.Left() + control.Width(),
             control.Top() + control.Height()};
+}
+
+// The timer windows of this thread.
+int TimerWindows() {
+    int count = 0;
+    for (HWND window = nullptr;
+         (window = FindWindowExW(HWND_MESSAGE, window, L"QuorvalentTimerWindow", nullptr));) {
+        count += GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId();
+    }
+    return count;
 }
 
 class MainWindowTest : public ::testing::Test {
@@ -99,6 +110,32 @@ TEST_F(MainWindowTest, LayoutScalesEachLengthOnItsOwn) {
     EXPECT_EQ(Form->DestinationFolderLabel->Height(), 22);
     EXPECT_EQ(Form->AgreementLinkLabel->Left(), 232);
     EXPECT_EQ(Form->AgreementLinkLabel->Top(), 500 - 98);
+}
+
+// Each of these once cost every start-up a window or an icon read before the first frame.
+TEST_F(MainWindowTest, StartUpMadeWindowsAndIconsNobodyHadAskedFor) {
+    const int timers = TimerWindows();
+    Open(1.0f, u"/dir=\"" + FFolder + u"\"");
+    ASSERT_NE(ContextMenu, nullptr);
+    EXPECT_EQ(ContextMenu->Owner(), Form->Handle());
+    EXPECT_EQ(ContextMenu->Handle(), nullptr) << "the menu's window waits for its first opening";
+    EXPECT_EQ(TimerWindows(), timers) << "a caret blinking in a field without the focus";
+    EXPECT_NE(GetClassLongPtrW(Form->Handle(), GCLP_HICON), 0) << "the taskbar shows the program's icon";
+    for (const TControl* control : {static_cast<const TControl*>(Form->ActionButton.get()),
+                                    static_cast<const TControl*>(Form->DestinationFolderEdit.get()),
+                                    static_cast<const TControl*>(Form->TitleBar.get())}) {
+        EXPECT_EQ(GetClassLongPtrW(control->Handle(), GCLP_HICON), 0);
+    }
+
+    // The caret still blinks once the field has the focus.
+    Form->DestinationFolderEdit->SetFocus();
+    EXPECT_EQ(TimerWindows(), timers + 1);
+    EXPECT_FALSE(Form->DestinationFolderEdit->Model().CaretHidden);
+    PumpMessagesFor(3000, [&] { return Form->DestinationFolderEdit->Model().CaretHidden; });
+    EXPECT_TRUE(Form->DestinationFolderEdit->Model().CaretHidden);
+    Form.reset();
+    EXPECT_EQ(ContextMenu, nullptr) << "the form deletes the menu it made";
+    EXPECT_EQ(TimerWindows(), timers);
 }
 
 TEST_F(MainWindowTest, EachRunModeShowsItsControls) {
