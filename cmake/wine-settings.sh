@@ -4,9 +4,10 @@
 # and Japanese) as Droid Sans Fallback, whose file is put into the prefix's Fonts folder so
 # the glyphs render. Without them Wine draws the edit field in a proportional face and CJK
 # text as boxes. Droid Sans Fallback has no Latin letters, so it is linked to Liberation Sans
-# for them, as Windows links its CJK faces to Segoe UI. Windows are not handed to a window manager for decoration: on a display
-# without one (Xvfb) Wine would otherwise leave out the top of every window, where it expects
-# the manager's caption. Expects WINEPREFIX to be set and its server to be running.
+# for them, as Windows links its CJK faces to Segoe UI. Windows are not handed to a window
+# manager for decoration: on a display without one (Xvfb) Wine would otherwise leave out the
+# top of every window, where it expects the manager's caption. Expects WINEPREFIX to be set
+# and its server to be running.
 set -eu
 fonts="$WINEPREFIX/drive_c/windows/Fonts"
 mkdir -p "$fonts"

@@ -78,14 +78,8 @@ void WaitForProductAndCloseIt() {
     CloseStandIns();
 }
 
-class WindowFlowTest : public ::testing::Test {
+class WindowFlowTest : public TWindowTestBase {
 protected:
-    static void SetUpTestSuite() {
-        SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-    }
-    void SetUp() override { ResetInstallState(); }
-    void TearDown() override { ResetInstallState(); }
-
     // Starts the install window and waits until its action button has the focus.
     static void Open(TInstallerWindow& window) {
         ASSERT_NE(window.Form(), nullptr);

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -110,6 +112,17 @@ private:
     HWND FForm = nullptr;
     int FDpi = 96;
     std::wstring FExitFile;
+};
+
+// A test of the installer's window from outside: screen coordinates in device pixels whatever
+// the prefix's DPI was at this start, and no installation before or after each test.
+class TWindowTestBase : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+    }
+    void SetUp() override { ResetInstallState(); }
+    void TearDown() override { ResetInstallState(); }
 };
 
 } // namespace e2e

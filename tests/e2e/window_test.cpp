@@ -76,15 +76,8 @@ std::wstring Text(HWND window) {
     return text;
 }
 
-class WindowTest : public ::testing::Test {
+class WindowTest : public TWindowTestBase {
 protected:
-    static void SetUpTestSuite() {
-        // Screen coordinates in device pixels whatever the prefix's DPI was at this start.
-        SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-    }
-    void SetUp() override { ResetInstallState(); }
-    void TearDown() override { ResetInstallState(); }
-
     // Starts the window in a look, checks its caption, size, layout, focus and colours, keeps
     // a screenshot, and closes it with WM_CLOSE.
     static void CheckWindow(const std::wstring& Mode, const std::wstring& Caption, const TLook& Look) {
