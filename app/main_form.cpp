@@ -80,6 +80,16 @@ void SetDarkFrame(HWND Window, bool Dark) {
 
 TMainForm::TMainForm(TApplication& Application, std::u16string CommandLine)
     : FApplication(Application), FCommandLine(std::move(CommandLine)) {
+    // A silent run never shows the window: it makes neither the window nor its controls nor
+    // the images they would draw, and starts the action at once. Even measuring the frame
+    // would connect the process to the display.
+    if (!GetBooleanParam(u"/silent") && !GetBooleanParam(u"/verysilent")) {
+        CreateFormHandle();
+    }
+    FormCreate();
+}
+
+void TMainForm::CreateFormHandle() {
     RECT frame{0, 0, DesignClientWidth, DesignClientHeight};
     AdjustWindowRectEx(&frame, FormStyle, FALSE, 0);
     TWindowParams params;
@@ -92,12 +102,7 @@ TMainForm::TMainForm(TApplication& Application, std::u16string CommandLine)
     params.Top = 0;
     params.Caption = L"Quorvalent Installer";
     params.ProgramIcon = true;
-    // A silent run never shows the window: it makes neither the window nor its controls nor
-    // the images they would draw, and starts the action at once.
-    if (!GetBooleanParam(u"/silent") && !GetBooleanParam(u"/verysilent")) {
-        CreateHandle(params);
-    }
-    FormCreate();
+    CreateHandle(params);
 }
 
 TMainForm::~TMainForm() {

@@ -118,6 +118,7 @@ protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void CreateFormHandle();
     void FormCreate();
     void CreateControls();
     void CreateSingletons();

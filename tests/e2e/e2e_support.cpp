@@ -111,6 +111,64 @@ TRunResult Run(const std::wstring& Exe, const std::wstring& Arguments, DWORD Tim
     return result;
 }
 
+namespace {
+
+std::wstring ModulePath(HANDLE File) {
+    wchar_t path[MAX_PATH] = L"";
+    if (File) {
+        GetFinalPathNameByHandleW(File, path, MAX_PATH, FILE_NAME_NORMALIZED);
+        CloseHandle(File);
+    }
+    return path;
+}
+
+} // namespace
+
+TModuleTrace TraceModuleLoads(const std::wstring& Exe, const std::wstring& Arguments, DWORD TimeoutMs) {
+    std::wstring commandLine = L"\"" + Exe + L"\" " + Arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(Exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+                        nullptr, nullptr, &startup, &process)) {
+        throw std::runtime_error("CreateProcess failed");
+    }
+    TModuleTrace trace;
+    const DWORD start = GetTickCount();
+    DEBUG_EVENT event{};
+    while (GetTickCount() - start < TimeoutMs && WaitForDebugEvent(&event, TimeoutMs)) {
+        DWORD status = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+        case CREATE_PROCESS_DEBUG_EVENT:
+            ModulePath(event.u.CreateProcessInfo.hFile);
+            break;
+        case LOAD_DLL_DEBUG_EVENT:
+            trace.Modules.push_back(ModulePath(event.u.LoadDll.hFile));
+            break;
+        case EXCEPTION_DEBUG_EVENT:
+            // The loader's breakpoint is the debugger's; anything else is the program's own.
+            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT) {
+                status = DBG_EXCEPTION_NOT_HANDLED;
+            }
+            break;
+        case EXIT_PROCESS_DEBUG_EVENT:
+            trace.ExitCode = event.u.ExitProcess.dwExitCode;
+            break;
+        }
+        ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) {
+            break;
+        }
+    }
+    if (trace.ExitCode == STILL_ACTIVE) {
+        TerminateProcess(process.hProcess, 999);
+    }
+    DebugActiveProcessStop(process.dwProcessId);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return trace;
+}
+
 TRunResult RunInstaller(const std::wstring& Arguments, DWORD TimeoutMs,
                         const std::vector<std::wstring>& Environment, const std::wstring& WorkingFolder) {
     return Run(InstallerPath(), Arguments, TimeoutMs, Environment, WorkingFolder);

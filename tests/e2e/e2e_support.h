@@ -32,6 +32,14 @@ TRunResult Run(const std::wstring& Exe, const std::wstring& Arguments, DWORD Tim
 TRunResult RunInstaller(const std::wstring& Arguments, DWORD TimeoutMs = 60000,
                         const std::vector<std::wstring>& Environment = {},
                         const std::wstring& WorkingFolder = {});
+// Runs Exe as a debuggee and records the path of every module the process loads after its
+// executable, in order. ExitCode stays STILL_ACTIVE when the process did not end in time.
+struct TModuleTrace {
+    DWORD ExitCode = STILL_ACTIVE;
+    std::vector<std::wstring> Modules;
+};
+TModuleTrace TraceModuleLoads(const std::wstring& Exe, const std::wstring& Arguments,
+                              DWORD TimeoutMs = 60000);
 // Starts a program and returns at once with its process handle; WorkingFolder empty means
 // this process's own.
 HANDLE Start(const std::wstring& Exe, const std::wstring& Arguments,

@@ -107,6 +107,26 @@ TEST_F(InstallTest, VerySilentInstallsIntoTheDefaultFolder) {
     EXPECT_EQ(FindWindowW(nullptr, L"Quorvalent"), nullptr);
 }
 
+TEST_F(InstallTest, SilentInstallNeverLoadsADisplayDriver) {
+    // Measuring the frame of a window that a silent run never makes connected the process to
+    // the display: time and memory an unattended install had no use for.
+    for (const wchar_t* switches : {L"/verysilent", L"/silent"}) {
+        SCOPED_TRACE(testing::Message() << switches);
+        ResetInstallState();
+        const TModuleTrace trace = TraceModuleLoads(InstallerPath(), switches);
+        ASSERT_EQ(trace.ExitCode, 0u);
+        EXPECT_TRUE(FileExists(DefaultInstallFolder() + L"\\Quorvalent.exe"));
+        ASSERT_FALSE(trace.Modules.empty());
+        for (const std::wstring& module : trace.Modules) {
+            EXPECT_FALSE(module.size() > 4 && _wcsicmp(module.c_str() + module.size() - 4, L".drv") == 0)
+                << "loaded " << std::string(module.begin(), module.end());
+        }
+    }
+    // The silent run started the product: it must be up before it can be asked to close.
+    EXPECT_TRUE(WaitFor([] { return FindWindowW(nullptr, L"Quorvalent") != nullptr; }, 15000));
+    CloseStandIns();
+}
+
 TEST_F(InstallTest, SilentStartsTheProductWithoutArguments) {
     const TRunResult run = RunInstaller(L"/silent");
     ASSERT_EQ(run.ExitCode, 0u);
