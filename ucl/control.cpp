@@ -78,6 +78,7 @@ int TControl::Height() const noexcept {
 }
 
 void TControl::SetBounds(int Left, int Top, int Width, int Height) {
+    AdjustSize(Width, Height);
     SetWindowPos(Handle(), nullptr, Left, Top, Width, Height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -303,6 +304,7 @@ bool TControl::WMSetCursor(LPARAM lParam) {
 }
 
 void TControl::Paint(HDC, const TRect&) {}
+void TControl::AdjustSize(int&, int&) {}
 void TControl::MouseMove(int, int) {}
 void TControl::MouseLeave() {}
 void TControl::MouseDown(TMouseButton, int, int) {}

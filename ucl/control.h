@@ -70,6 +70,9 @@ protected:
 
     // Draws the whole client area; DC is the off-screen buffer.
     virtual void Paint(HDC DC, const TRect& Client);
+    // The size SetBounds gives the control, from the one asked for: a control that sizes
+    // itself to its content changes it here.
+    virtual void AdjustSize(int& Width, int& Height);
     virtual void MouseMove(int X, int Y);
     virtual void MouseLeave();
     virtual void MouseDown(TMouseButton Button, int X, int Y);

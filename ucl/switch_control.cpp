@@ -12,8 +12,17 @@ TSwitchControl::TSwitchControl(HWND Parent) {
     CreateControl(params);
 }
 
+namespace {
+
+int CaptionLeft() {
+    return ScaleValue(30);
+}
+
+} // namespace
+
 void TSwitchControl::SetCaption(const std::u16string& Value) {
     FCaption = Value;
+    FitToCaption();
     Invalidate();
     NotifyAccessible(EVENT_OBJECT_NAMECHANGE);
 }
@@ -26,7 +35,29 @@ void TSwitchControl::SetChecked(bool Value) {
 
 void TSwitchControl::SetAutoSize(bool Value) {
     FAutoSize = Value;
+    FitToCaption();
     Invalidate();
+}
+
+int TSwitchControl::FittingWidth() const {
+    TMemoryDC dc(nullptr, 1, 1);
+    const TFontHandle font = CreateFontOf(FontNameRegular, Theme->FontHeight());
+    const TSelectObject selected(dc.DC(), font.Get());
+    return TextExtent(dc.DC(), FCaption).Width + CaptionLeft();
+}
+
+void TSwitchControl::FitToCaption() {
+    if (FAutoSize && Theme) {
+        SetBounds(Left(), Top(), Width(), Height());
+    }
+}
+
+void TSwitchControl::AdjustSize(int& Width, int&) {
+    // Sized before it is first drawn: a size first found while painting would move the
+    // switch again and make the form and the switch paint twice.
+    if (FAutoSize && Theme) {
+        Width = FittingWidth();
+    }
 }
 
 void TSwitchControl::Paint(HDC DC, const TRect& Client) {
@@ -35,7 +66,7 @@ void TSwitchControl::Paint(HDC DC, const TRect& Client) {
     const TSelectObject selected(DC, font.Get());
     const int top = SwitchStripTop(Enabled(), FHover, FChecked, Theme->IsDark(), ScaleValue);
     DrawPngImage(DC, *Theme->GetImage(imgSwitch), {0, top, ScaleValue(24), top + ScaleValue(192)});
-    const int captionLeft = ScaleValue(30);
+    const int captionLeft = CaptionLeft();
     DrawTextAt(DC, captionLeft, ScaleValueTrunc(-2), FCaption,
                Enabled() ? Theme->FontColor() : Theme->GrayText());
     if (Focused()) {

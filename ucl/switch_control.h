@@ -36,8 +36,13 @@ protected:
     void KeyPress(char16_t& Key) override;
     void DoDefaultAction(int Child) override;
 
+    void AdjustSize(int& Width, int& Height) override;
+
 private:
     void Toggle();
+    // The width that shows the whole caption in the theme's font.
+    int FittingWidth() const;
+    void FitToCaption();
 
     std::u16string FCaption;
     bool FChecked = false;

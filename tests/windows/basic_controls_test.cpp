@@ -121,6 +121,38 @@ TEST_F(BasicControls, SwitchTellsTheValueBeforeTheFlip) {
     EXPECT_FALSE(toggle.Hover());
 }
 
+TEST_F(BasicControls, AutoSizedSwitchFitsItsCaptionBeforeItsFirstPaint) {
+    // Sized only while it painted, a switch moved in its own first paint: the form behind it
+    // and the switch itself were painted twice on every start.
+    std::vector<int> widths;
+    for (const char16_t* caption :
+         {u"I", u"Create a Desktop shortcut",
+          u"\u0421\u043e\u0437\u0434\u0430\u0442\u044c \u044f\u0440\u043b\u044b\u043a "
+          u"on the Desktop and in the Start menu, both of them"}) {
+        TSwitchControl toggle(Host.Handle());
+        toggle.SetCaption(caption);
+        toggle.SetAutoSize(true);
+        toggle.SetBounds(8, 8, 200, 16);
+        const int fitted = toggle.Width();
+        EXPECT_EQ(toggle.Height(), 16);
+        Host.Settle();
+        EXPECT_EQ(toggle.Width(), fitted) << "the paint found another size";
+        widths.push_back(fitted);
+    }
+    ASSERT_EQ(widths.size(), 3u);
+    EXPECT_GT(widths[0], 30); // the switch image and the gap before the caption
+    EXPECT_LT(widths[0], widths[1]);
+    EXPECT_GT(widths[2], 200); // wider than asked: the whole caption shows
+
+    TSwitchControl toggle(Host.Handle());
+    toggle.SetAutoSize(true);
+    toggle.SetBounds(8, 8, 200, 16);
+    const int empty = toggle.Width();
+    toggle.SetCaption(u"Create a Desktop shortcut");
+    EXPECT_EQ(toggle.Width(), widths[1]) << "a new caption fits at once";
+    EXPECT_LT(empty, widths[0]);
+}
+
 TEST_F(BasicControls, OnlyAClickableLabelIsALinkForMouseAndKeyboard) {
     TLabelControl text(Host.Handle());
     TLabelControl link(Host.Handle());
