@@ -350,7 +350,11 @@ void TMainForm::CenterOnMonitor() {
 }
 
 void TMainForm::ApplyThemeColors() {
-    SetDarkFrame(Handle(), Theme->IsDark());
+    // Telling a light frame it is light would load the window manager's library for nothing.
+    if (Theme->IsDark() != FDarkFrame) {
+        FDarkFrame = Theme->IsDark();
+        SetDarkFrame(Handle(), FDarkFrame);
+    }
     InvalidateRect(Handle(), nullptr, FALSE);
 }
 
@@ -566,6 +570,10 @@ LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
         WMActivate(wParam, lParam);
         return 0;
+    case WM_NCACTIVATE:
+        // The caption strip is the title bar control's, which follows activation itself: the
+        // platform's own caption, hidden under it, need not be drawn on every change.
+        return DefaultHandler(msg, wParam, -1);
     case WM_GETMINMAXINFO:
         WMGetMinMaxInfo(lParam);
         return 0;

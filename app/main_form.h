@@ -162,6 +162,8 @@ private:
     };
     TLayoutKey FLaidOut;
     bool FShown = false;
+    // What the frame was last told; a new window's frame is light.
+    bool FDarkFrame = false;
     // The folder the running action works on: the folder text as a normalized full path; for
     // an uninstall empty when there is no folder on disk to remove things from.
     std::u16string FActionFolder;

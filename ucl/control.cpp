@@ -173,6 +173,8 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_ERASEBKGND:
         return 1; // the paint covers everything
+    case WM_NCPAINT:
+        return 0; // no border, no scroll bars: nothing outside the client area to draw
     case WM_MOUSEMOVE:
         WMMouseMove(lParam);
         return 0;
