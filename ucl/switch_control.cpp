@@ -47,7 +47,8 @@ int TSwitchControl::FittingWidth() const {
 }
 
 void TSwitchControl::FitToCaption() {
-    if (FAutoSize && Theme) {
+    // A switch not yet on the screen is sized by the layout that places it.
+    if (FAutoSize && Theme && IsWindowVisible(Handle())) {
         SetBounds(Left(), Top(), Width(), Height());
     }
 }
