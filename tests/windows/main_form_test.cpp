@@ -45,7 +45,9 @@ TEST_F(MainFormTest, NoArgumentsInstallsInteractively) {
 }
 
 TEST_F(MainFormTest, RunModeAndCaptionFollowTheSwitches) {
-    EXPECT_EQ(Create(u"/UNINSTALL")->Caption(), u"Quorvalent \u2013 " + GetPhrase(u"UNINSTALL"));
+    // The form makes the language its phrases come from: it must exist before one is read.
+    const auto uninstall = Create(u"/UNINSTALL");
+    EXPECT_EQ(uninstall->Caption(), u"Quorvalent \u2013 " + GetPhrase(u"UNINSTALL"));
     EXPECT_EQ(Create(u"/uninstall /update")->RunMode, u"Update");
     EXPECT_EQ(Create(u"/silentx /silent=1")->SilentMode, false);
 }
