@@ -44,13 +44,23 @@ template <typename F> HRESULT Guarded(F Body) noexcept {
     }
 }
 
-// Empty text is no text: the caller gets S_FALSE and a null string.
+// Empty text is no text: the caller gets S_FALSE and a null string. The automation library
+// that allocates the strings is loaded when a screen reader first asks for one, not by every
+// start of the installer.
 HRESULT ToBSTR(const std::u16string& Text, BSTR& Result) noexcept {
     if (Text.empty()) {
         return S_FALSE;
     }
-    Result = SysAllocStringLen(WStr(Text), static_cast<UINT>(Text.size()));
+    using TSysAllocStringLen = BSTR(WINAPI*)(const OLECHAR*, UINT);
+    static const TSystemLibrary automation(L"oleaut32.dll");
+    const auto allocate = automation.Proc<TSysAllocStringLen>("SysAllocStringLen");
+    Result = allocate ? allocate(WStr(Text), static_cast<UINT>(Text.size())) : nullptr;
     return Result ? S_OK : E_OUTOFMEMORY;
+}
+
+// What VariantInit does, without loading the automation library for it.
+void InitVariant(VARIANT* Value) noexcept {
+    V_VT(Value) = VT_EMPTY;
 }
 
 HRESULT SetI4(VARIANT& Result, LONG Value) noexcept {
@@ -278,7 +288,7 @@ HRESULT TAccessible::get_accRole(VARIANT varChild, VARIANT* pvarRole) {
     if (!pvarRole) {
         return E_POINTER;
     }
-    VariantInit(pvarRole);
+    InitVariant(pvarRole);
     return ForChild(varChild, [&](int id) { return SetI4(*pvarRole, FProvider->AccessibleRole(id)); });
 }
 
@@ -286,7 +296,7 @@ HRESULT TAccessible::get_accState(VARIANT varChild, VARIANT* pvarState) {
     if (!pvarState) {
         return E_POINTER;
     }
-    VariantInit(pvarState);
+    InitVariant(pvarState);
     return ForChild(varChild, [&](int id) { return SetI4(*pvarState, FProvider->AccessibleState(id)); });
 }
 
@@ -311,7 +321,7 @@ HRESULT TAccessible::get_accFocus(VARIANT* pvarChild) {
     if (!pvarChild) {
         return E_POINTER;
     }
-    VariantInit(pvarChild);
+    InitVariant(pvarChild);
     if (!FProvider) {
         return RPC_E_DISCONNECTED;
     }
@@ -326,7 +336,7 @@ HRESULT TAccessible::get_accSelection(VARIANT* pvarChildren) {
     if (!pvarChildren) {
         return E_POINTER;
     }
-    VariantInit(pvarChildren);
+    InitVariant(pvarChildren);
     return FProvider ? S_FALSE : RPC_E_DISCONNECTED;
 }
 
@@ -371,7 +381,7 @@ HRESULT TAccessible::accNavigate(LONG navDir, VARIANT varStart, VARIANT* pvarEnd
     if (!pvarEndUpAt) {
         return E_POINTER;
     }
-    VariantInit(pvarEndUpAt);
+    InitVariant(pvarEndUpAt);
     return ForChild(varStart, [&](int start) {
         const int count = FProvider->AccessibleChildCount();
         int target = 0;
@@ -405,7 +415,7 @@ HRESULT TAccessible::accHitTest(LONG xLeft, LONG yTop, VARIANT* pvarChild) {
     if (!pvarChild) {
         return E_POINTER;
     }
-    VariantInit(pvarChild);
+    InitVariant(pvarChild);
     if (!FProvider) {
         return RPC_E_DISCONNECTED;
     }
