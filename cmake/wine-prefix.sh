@@ -5,7 +5,8 @@ set -eu
 action=$1
 root=$2
 export WINEPREFIX="$root/prefix" HOME="$root/home" WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# No debugger: a test program that crashes ends at once instead of waiting for one.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winedbg.exe=d"
 
 stop() {
     [ -d "$WINEPREFIX" ] && { wineserver -k 2>/dev/null || true; }
