@@ -15,6 +15,7 @@
 #include "tests/windows/message_pump.h"
 #include "tests/windows/screen_reader.h"
 #include "tests/windows/test_folders.h"
+#include "tests/windows/test_host.h"
 #include "ucl/context_menu.h"
 #include "utils/common.h"
 #include "utils/consts.h"
@@ -284,6 +285,28 @@ TEST_F(MainWindowTest, TheFirstFrameIsAlreadyInTheThemesLook) {
     EXPECT_EQ(themeAtShow, u"Dark");
     EXPECT_EQ(clientAtShow.right, 520);
     EXPECT_EQ(clientAtShow.bottom, 400);
+}
+
+TEST_F(MainWindowTest, TitleBarFollowsActivationWithoutThePlatformsCaption) {
+    // The platform no longer redraws its own caption under the title bar on activation: the
+    // bar has to show the change by itself, both ways.
+    Open(1.0f, u"/dir=\"" + FFolder + u"\"");
+    const auto cross = [&] {
+        PumpMessagesFor(100);
+        const HDC dc = GetDC(Form->Handle());
+        const COLORREF pixel = GetPixel(dc, ClientSize().Width - 29 + 4, 11 + 4);
+        ReleaseDC(Form->Handle(), dc);
+        return pixel;
+    };
+    SetActiveWindow(Form->Handle());
+    EXPECT_EQ(cross(), Theme->TitleBarActiveColor());
+    {
+        TTestHost other(40, 40, 1200, 900);
+        SetActiveWindow(other.Handle());
+        EXPECT_EQ(cross(), Theme->TitleBarInactiveColor());
+    }
+    SetActiveWindow(Form->Handle());
+    EXPECT_EQ(cross(), Theme->TitleBarActiveColor());
 }
 
 TEST_F(MainWindowTest, MoveToAMonitorOfLowerDpiWasHeldByTheOldSizeLimits) {
