@@ -27,6 +27,19 @@ const TOleacc& Oleacc() noexcept {
     return oleacc;
 }
 
+// The automation library allocates the strings a screen reader receives. It is loaded when a
+// reader first asks for one, in the same way, rather than by every start of the installer.
+struct TOleaut {
+    using TSysAllocStringLen = BSTR(WINAPI*)(const OLECHAR*, UINT);
+    TSystemLibrary Library{L"oleaut32.dll"};
+    TSysAllocStringLen SysAllocStringLen = Library.Proc<TSysAllocStringLen>("SysAllocStringLen");
+};
+
+const TOleaut& Oleaut() noexcept {
+    static const TOleaut oleaut;
+    return oleaut;
+}
+
 // The object id travels as a DWORD in a pointer-sized parameter: Wine's oleacc zero-extends
 // it, other senders sign-extend it, so only the low 32 bits count.
 bool IsClientObjectRequest(LPARAM lParam) noexcept {
@@ -44,16 +57,12 @@ template <typename F> HRESULT Guarded(F Body) noexcept {
     }
 }
 
-// Empty text is no text: the caller gets S_FALSE and a null string. The automation library
-// that allocates the strings is loaded when a screen reader first asks for one, not by every
-// start of the installer.
+// Empty text is no text: the caller gets S_FALSE and a null string.
 HRESULT ToBSTR(const std::u16string& Text, BSTR& Result) noexcept {
     if (Text.empty()) {
         return S_FALSE;
     }
-    using TSysAllocStringLen = BSTR(WINAPI*)(const OLECHAR*, UINT);
-    static const TSystemLibrary automation(L"oleaut32.dll");
-    const auto allocate = automation.Proc<TSysAllocStringLen>("SysAllocStringLen");
+    const auto allocate = Oleaut().SysAllocStringLen;
     Result = allocate ? allocate(WStr(Text), static_cast<UINT>(Text.size())) : nullptr;
     return Result ? S_OK : E_OUTOFMEMORY;
 }
