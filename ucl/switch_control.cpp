@@ -18,6 +18,10 @@ int CaptionLeft() {
     return ScaleValue(30);
 }
 
+TFontHandle CaptionFont() {
+    return CreateFontOf(FontNameRegular, Theme->FontHeight());
+}
+
 } // namespace
 
 void TSwitchControl::SetCaption(const std::u16string& Value) {
@@ -39,11 +43,8 @@ void TSwitchControl::SetAutoSize(bool Value) {
     Invalidate();
 }
 
-int TSwitchControl::FittingWidth() const {
-    TMemoryDC dc(nullptr, 1, 1);
-    const TFontHandle font = CreateFontOf(FontNameRegular, Theme->FontHeight());
-    const TSelectObject selected(dc.DC(), font.Get());
-    return TextExtent(dc.DC(), FCaption).Width + CaptionLeft();
+int TSwitchControl::FittingWidth(HDC DC) const {
+    return TextExtent(DC, FCaption).Width + CaptionLeft();
 }
 
 void TSwitchControl::FitToCaption() {
@@ -57,18 +58,20 @@ void TSwitchControl::AdjustSize(int& Width, int&) {
     // Sized before it is first drawn: a size first found while painting would move the
     // switch again and make the form and the switch paint twice.
     if (FAutoSize && Theme) {
-        Width = FittingWidth();
+        const TWindowDC dc(Handle());
+        const TFontHandle font = CaptionFont();
+        const TSelectObject selected(dc.DC(), font.Get());
+        Width = FittingWidth(dc.DC());
     }
 }
 
 void TSwitchControl::Paint(HDC DC, const TRect& Client) {
     FillSolidRect(DC, Client, Theme->WindowColor());
-    const TFontHandle font = CreateFontOf(FontNameRegular, Theme->FontHeight());
+    const TFontHandle font = CaptionFont();
     const TSelectObject selected(DC, font.Get());
     const int top = SwitchStripTop(Enabled(), FHover, FChecked, Theme->IsDark(), ScaleValue);
     DrawPngImage(DC, *Theme->GetImage(imgSwitch), {0, top, ScaleValue(24), top + ScaleValue(192)});
-    const int captionLeft = CaptionLeft();
-    DrawTextAt(DC, captionLeft, ScaleValueTrunc(-2), FCaption,
+    DrawTextAt(DC, CaptionLeft(), ScaleValueTrunc(-2), FCaption,
                Enabled() ? Theme->FontColor() : Theme->GrayText());
     if (Focused()) {
         // The focus cue of a keyboard user: an outline around the switch itself.
@@ -76,7 +79,7 @@ void TSwitchControl::Paint(HDC DC, const TRect& Client) {
                        ScaleValueTrunc(1));
     }
     if (FAutoSize) {
-        const int width = TextExtent(DC, FCaption).Width + captionLeft;
+        const int width = FittingWidth(DC);
         if (width != Client.Width()) {
             SetBounds(Left(), Top(), width, Client.Height());
         }

@@ -40,8 +40,8 @@ protected:
 
 private:
     void Toggle();
-    // The width that shows the whole caption in the theme's font.
-    int FittingWidth() const;
+    // The width that shows the whole caption in DC's current font, the caption's.
+    int FittingWidth(HDC DC) const;
     void FitToCaption();
 
     std::u16string FCaption;
