@@ -31,6 +31,11 @@ std::wstring ShellFolder(int csidl) {
     return buffer;
 }
 
+// The program's path in quotes, then its arguments.
+std::wstring CommandLine(const std::wstring& Exe, const std::wstring& Arguments) {
+    return L"\"" + Exe + L"\"" + (Arguments.empty() ? L"" : L" " + Arguments);
+}
+
 // Sets the variables for a child and restores the old values afterwards.
 class TScopedEnvironment {
 public:
@@ -76,10 +81,7 @@ std::wstring InstallerPath() {
 HANDLE Start(const std::wstring& Exe, const std::wstring& Arguments,
              const std::vector<std::wstring>& Environment, const std::wstring& WorkingFolder) {
     TScopedEnvironment environment(Environment);
-    std::wstring commandLine = L"\"" + Exe + L"\"";
-    if (!Arguments.empty()) {
-        commandLine += L" " + Arguments;
-    }
+    std::wstring commandLine = CommandLine(Exe, Arguments);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
@@ -125,7 +127,7 @@ std::wstring ModulePath(HANDLE File) {
 } // namespace
 
 TModuleTrace TraceModuleLoads(const std::wstring& Exe, const std::wstring& Arguments, DWORD TimeoutMs) {
-    std::wstring commandLine = L"\"" + Exe + L"\" " + Arguments;
+    std::wstring commandLine = CommandLine(Exe, Arguments);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
