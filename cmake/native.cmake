@@ -15,7 +15,8 @@ target_link_libraries(qv_portable PUBLIC ZLIB::ZLIB)
 
 add_executable(portable_tests ${QV_PORTABLE_TESTS})
 target_link_libraries(portable_tests PRIVATE qv_portable GTest::gtest_main)
-target_compile_definitions(portable_tests PRIVATE QV_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+target_compile_definitions(portable_tests PRIVATE QV_SOURCE_DIR="${CMAKE_SOURCE_DIR}" QV_LZMA_VECTORS="${QV_LZMA_VECTORS}")
+add_dependencies(portable_tests lzma_vectors)
 gtest_discover_tests(portable_tests DISCOVERY_TIMEOUT 60)
 
 # Every source file of the program must be in one of the lists, so that the two builds

@@ -4,6 +4,9 @@
 set(QV_PORTABLE_SOURCES
   utils/strings.cpp
   utils/crc32.cpp
+  utils/lzma_decoder.cpp
+  utils/branch_filter.cpp
+  utils/product_payload.cpp
   utils/exception.cpp
   utils/command_line.cpp
   utils/text_filters.cpp
@@ -68,6 +71,9 @@ set(QV_APP_ENTRY app/main.cpp app/runtime_support.cpp)
 set(QV_PORTABLE_TESTS
   tests/unit/strings_test.cpp
   tests/unit/crc32_test.cpp
+  tests/unit/lzma_decoder_test.cpp
+  tests/unit/branch_filter_test.cpp
+  tests/unit/product_payload_test.cpp
   tests/unit/command_line_test.cpp
   tests/unit/text_filters_test.cpp
   tests/unit/language_test.cpp
@@ -133,5 +139,7 @@ set(QV_FUZZERS
   tests/fuzz/rest_request_fuzz.cpp
   tests/fuzz/folder_deletion_fuzz.cpp
   tests/fuzz/png_decoder_fuzz.cpp
+  tests/fuzz/lzma_decoder_fuzz.cpp
+  tests/fuzz/product_payload_fuzz.cpp
   tests/fuzz/edit_model_fuzz.cpp
 )

@@ -17,6 +17,9 @@ add_library(qv_core STATIC ${QV_PORTABLE_SOURCES} ${QV_WINDOWS_SOURCES})
 # carry both forms, so the tests link them the ordinary, quicker way. One partition: this
 # compiler fails with an internal error when it splits the program.
 target_compile_options(qv_core PRIVATE -flto -ffat-lto-objects)
+# The product's decoder runs a fifth faster built for speed; it is a few KiB either way.
+set_source_files_properties(utils/lzma_decoder.cpp utils/branch_filter.cpp utils/crc32.cpp
+  PROPERTIES COMPILE_OPTIONS -O2)
 target_include_directories(qv_core PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
 target_link_libraries(qv_core PUBLIC ${QV_ZLIB} ${QV_SYSTEM_LIBS})
 
@@ -60,13 +63,15 @@ set_tests_properties(wine_prefix_teardown PROPERTIES FIXTURES_CLEANUP wine)
 function(qv_wine_test name)
   add_test(NAME ${name} COMMAND ${name} --gtest_color=no)
   set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wineprefix TIMEOUT 900
-    ENVIRONMENT "QV_INSTALLER_EXE=Z:$<TARGET_FILE:QuorvalentInstaller>;QV_SOURCE_DIR=Z:${CMAKE_SOURCE_DIR};QV_BINARY_DIR=Z:${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "QV_INSTALLER_EXE=Z:$<TARGET_FILE:QuorvalentInstaller>;QV_SOURCE_DIR=Z:${CMAKE_SOURCE_DIR};QV_BINARY_DIR=Z:${CMAKE_BINARY_DIR};QV_PRODUCT_EXE=Z:${QV_PAYLOAD};QV_PRODUCT_VERSION=${QUORVALENT_VERSION}")
 endfunction()
 
 # The portable tests again, built by the Windows compiler and run under Wine.
 add_executable(portable_tests_win ${QV_PORTABLE_TESTS})
 target_link_libraries(portable_tests_win PRIVATE qv_core gtest_main)
-target_compile_definitions(portable_tests_win PRIVATE QV_SOURCE_DIR="Z:${CMAKE_SOURCE_DIR}")
+target_compile_definitions(portable_tests_win PRIVATE QV_SOURCE_DIR="Z:${CMAKE_SOURCE_DIR}"
+  QV_LZMA_VECTORS="Z:${QV_LZMA_VECTORS}")
+add_dependencies(portable_tests_win lzma_vectors)
 qv_wine_test(portable_tests_win)
 
 if(QV_WINDOWS_TESTS)
