@@ -19,21 +19,47 @@ void TApplication::Initialize() {
 }
 
 void TApplication::Run(TMainForm& MainForm) {
+    FMainForm = &MainForm;
     if (ShowMainForm && !FTerminated) {
         MainForm.FormShow();
     }
     MSG msg;
     // Terminate posts WM_QUIT, so the loop ends after the message that asked for it.
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (!HandleTabKey(MainForm.Handle(), msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
+        Dispatch(msg);
+    }
+}
+
+void TApplication::ProcessMessagesUntil(HANDLE Event) {
+    bool quit = false;
+    // WAIT_OBJECT_0 + 1: messages wait; anything else is the event, or a handle that cannot
+    // be waited for, which must not turn into a busy loop.
+    while (MsgWaitForMultipleObjectsEx(1, &Event, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+           WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+            } else {
+                Dispatch(msg);
+            }
         }
-        try {
-            TWindow::RethrowPendingException();
-        } catch (...) {
-            HandleException(CurrentExceptionMessage());
-        }
+    }
+    // The quit message was taken from the queue here; Run's loop still has to see it.
+    if (quit) {
+        PostQuitMessage(0);
+    }
+}
+
+void TApplication::Dispatch(MSG& Message) {
+    if (!FMainForm || !HandleTabKey(FMainForm->Handle(), Message)) {
+        TranslateMessage(&Message);
+        DispatchMessageW(&Message);
+    }
+    try {
+        TWindow::RethrowPendingException();
+    } catch (...) {
+        HandleException(CurrentExceptionMessage());
     }
 }
 

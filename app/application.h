@@ -3,6 +3,8 @@
 // that escapes a window procedure, a timer or a hook.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 #include "utils/run_log.h"
@@ -15,6 +17,10 @@ public:
     void Initialize();
     // Shows the main window unless told not to, then dispatches messages until Terminate.
     void Run(TMainForm& MainForm);
+    // Dispatches messages, as Run does, until Event is signalled: the window paints, its timers
+    // run and its buttons answer while work goes on elsewhere. A Terminate meanwhile ends Run's
+    // loop after this returns.
+    void ProcessMessagesUntil(HANDLE Event);
     // Ends the message loop after the current message.
     void Terminate() noexcept;
     bool Terminated() const noexcept { return FTerminated; }
@@ -30,6 +36,9 @@ public:
     int ExitCode = 0;
 
 private:
+    void Dispatch(MSG& Message);
+
+    TMainForm* FMainForm = nullptr;
     bool FTerminated = false;
 };
 

@@ -425,6 +425,14 @@ void TMainForm::CancelButtonKeyPress(TObject*, char16_t&) {
 }
 
 void TMainForm::CancelButtonClick(TObject*) {
+    if (FInstallRunning) {
+        // Ending now would leave the install half done: it is asked to stop, and it puts back
+        // what it wrote before the run ends.
+        if (!FCancelRequested.exchange(true)) {
+            Log(u"Cancel pressed during the install");
+        }
+        return;
+    }
     FApplication.Terminate();
 }
 

@@ -4,9 +4,12 @@
 // strip over a client area that reaches the window's top edge.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "ucl/animation.h"
 #include "ucl/button_control.h"
@@ -28,6 +31,9 @@ public:
     // runs FormCreate, which in silent runs starts the action at once.
     TMainForm(TApplication& Application, std::u16string CommandLine);
     ~TMainForm() override;
+
+    // The loader's frame time while an install or uninstall runs.
+    static constexpr uint32_t LoaderFrameInterval = 14;
 
     // Fixed at creation.
     std::u16string RunMode;
@@ -128,6 +134,16 @@ private:
     void CreateShortcuts(TInstallTransaction& Transaction, const std::u16string& AppPath,
                          const std::u16string& DestFolder);
     void ShowError(const std::u16string& Text, const std::u16string& Title);
+    // A failed action: logged with Detail; interactively Shown in a message box and the action
+    // may be tried again, silently exit code 1.
+    void ActionFailed(const std::u16string& Detail, const std::u16string& Shown);
+    // Runs Work on a thread of its own while this thread goes on handling the window's
+    // messages, with the loader turning and the options locked; raises Work's error here.
+    void RunInBackground(const std::function<void()>& Work);
+    // Locks the options and turns the loader while an install runs, and undoes that after.
+    void SetBusy(bool Busy);
+    // Raises ECancelled once the user has asked to cancel the running install.
+    void ThrowIfCancelled() const;
     // One line of the run's log, when "/log=" asked for one.
     void Log(const std::u16string& Text);
     // The window takes the theme's colours, also for the frame the platform draws.
@@ -169,4 +185,12 @@ private:
     std::u16string FActionFolder;
     // When the uninstall started (GetTickCount64), for the limit of its wait.
     uint64_t FUninstallStarted = 0;
+    // The shortcut switches as they were when the install started.
+    bool FDesktopShortcut = true;
+    bool FStartMenuShortcut = true;
+    // An install is running on its own thread; Cancel then asks it to stop.
+    bool FInstallRunning = false;
+    std::atomic<bool> FCancelRequested = false;
+    // The controls that SetBusy disabled, to be enabled again.
+    std::vector<TControl*> FLockedControls;
 };

@@ -6,12 +6,16 @@
 
 #include "app/application.h"
 #include "utils/atomic_file_writer.h"
+#include "utils/background_task.h"
 #include "utils/common.h"
 #include "utils/consts.h"
 #include "utils/exception.h"
 #include "utils/install_transaction.h"
+#include "utils/language.h"
 #include "utils/paths.h"
+#include "utils/product_payload.h"
 #include "utils/properties.h"
+#include "utils/resource_stream.h"
 #include "utils/strings.h"
 #include "utils/win32.h"
 
@@ -40,10 +44,9 @@ void TMainForm::ActionButtonClick(TObject*) {
     ActionInProgress = true;
 
     const std::u16string source = GetBooleanParam(u"/store") ? u"Store" : u"Website";
-    const bool silent = SilentMode || VerySilentMode;
 
     if (!ProbeActionFolder()) {
-        if (silent) {
+        if (SilentMode || VerySilentMode) {
             FApplication.ExitCode = 2;
             FApplication.Terminate();
         } else {
@@ -54,26 +57,98 @@ void TMainForm::ActionButtonClick(TObject*) {
     }
 
     try {
-        CloseProductWindows();
         if (RunMode == u"Install" || RunMode == u"Update") {
             const bool updateMode = RunMode == u"Update";
-            Install(JoinPath(FActionFolder, ProductExeName), FActionFolder, source, updateMode);
-            if (RunAfterChecked() && !VerySilentMode) {
+            // Taken here, on the window's thread: the work below runs on another.
+            FDesktopShortcut = DesktopShortcutChecked();
+            FStartMenuShortcut = StartMenuShortcutChecked();
+            RunInBackground([&] {
+                CloseProductWindows();
+                Install(JoinPath(FActionFolder, ProductExeName), FActionFolder, source, updateMode);
+            });
+            if (RunAfterChecked() && !VerySilentMode && !FCancelRequested) {
                 RunProduct(FActionFolder, updateMode);
             }
             FApplication.Terminate();
         } else if (RunMode == u"Uninstall") {
+            CloseProductWindows();
             StartUninstall();
         }
+    } catch (const ECancelled& e) {
+        Log(e.Message());
+        FApplication.Terminate();
+    } catch (const EPayloadDamaged& e) {
+        // What went wrong inside a damaged download means nothing to the user; what to do
+        // about it does.
+        ActionFailed(e.Message(), GetPhrase(u"INSTALLER_DAMAGED"));
     } catch (const EError& e) {
-        Log(u"Error: " + e.Message());
-        if (silent) {
-            FApplication.ExitCode = 1;
-            FApplication.Terminate();
-        } else {
-            ShowError(e.Message(), InstallerExeName);
+        ActionFailed(e.Message(), e.Message());
+    }
+}
+
+void TMainForm::ActionFailed(const std::u16string& Detail, const std::u16string& Shown) {
+    Log(u"Error: " + Detail);
+    if (SilentMode || VerySilentMode) {
+        FApplication.ExitCode = 1;
+        FApplication.Terminate();
+    } else {
+        ShowError(Shown, InstallerExeName);
+    }
+    ActionInProgress = false;
+}
+
+void TMainForm::RunInBackground(const std::function<void()>& Work) {
+    FCancelRequested = false;
+    SetBusy(true);
+    try {
+        TBackgroundTask task(Work);
+        FApplication.ProcessMessagesUntil(task.Handle());
+        task.Rethrow();
+    } catch (const EError&) {
+        SetBusy(false);
+        // Whatever ended it once the user had pressed Cancel (a file that stayed held, say),
+        // the run ends as a cancelled one: nothing is kept, and no message is owed.
+        ThrowIfCancelled();
+        throw;
+    } catch (...) {
+        SetBusy(false);
+        throw;
+    }
+    SetBusy(false);
+}
+
+void TMainForm::SetBusy(bool Busy) {
+    FInstallRunning = Busy;
+    if (!FShown) {
+        return; // a silent run has no controls
+    }
+    if (!Busy) {
+        for (TControl* control : FLockedControls) {
+            control->SetEnabled(true);
         }
-        ActionInProgress = false;
+        FLockedControls.clear();
+        UninstallLoader->Stop();
+        return;
+    }
+    const std::initializer_list<TControl*> options = {
+        DestinationFolderEdit.get(), DesktopShortcutSwitch.get(), StartMenuShortcutSwitch.get(),
+        AcceptAgreementSwitch.get(), RunAsAdminLabel.get(),       ActionButton.get()};
+    for (TControl* control : options) {
+        if (control->Enabled()) {
+            // Cancel is what is left to press; the focus must not stay on a disabled control.
+            if (control->Focused()) {
+                CancelButton->SetFocus();
+            }
+            control->SetEnabled(false);
+            FLockedControls.push_back(control);
+        }
+    }
+    UninstallLoader->Start(LoaderFrameInterval);
+}
+
+void TMainForm::ThrowIfCancelled() const {
+    if (FCancelRequested) {
+        throw ECancelled(u"Cancelled by the user; everything written was put back");
     }
 }
 
@@ -86,6 +161,7 @@ void TMainForm::Install(const std::u16string& AppPath, const std::u16string& Des
     transaction.CreateFolders(DestFolder);
     RemoveWriteLeftovers(DestFolder, {ProductExeName, InstallerExeName});
     const int64_t totalSize = SaveResource(ProductResourceName, DestFolder, ProductExeName, &transaction);
+    ThrowIfCancelled();
 
     // The installer started from its own install folder (the Programs list does that, in
     // whatever letter case) must not copy itself onto itself.
@@ -96,6 +172,7 @@ void TMainForm::Install(const std::u16string& AppPath, const std::u16string& Des
                                 [&](TAtomicFileWriter& Writer) { CopyFileInto(selfPath, Writer); });
     }
 
+    ThrowIfCancelled();
     for (const char16_t* name : ProgramsListValueNames) {
         transaction.RememberRegValue(ProgramsListKey, name);
     }
@@ -115,14 +192,14 @@ void TMainForm::CreateShortcuts(TInstallTransaction& Transaction, const std::u16
                                 const std::u16string& DestFolder) {
     // A shell folder the platform cannot tell would put the link at the root of a drive.
     const std::u16string desktop = GetDesktopFolder(Handle());
-    if (DesktopShortcutChecked() && !desktop.empty()) {
+    if (FDesktopShortcut && !desktop.empty()) {
         const std::u16string link = JoinPath(desktop, ShortcutFileName);
         Transaction.RememberFile(link);
         CreateShortcut(AppPath, link, DestFolder, ProductName);
         Log(u"Shortcut: " + link);
     }
     const std::u16string appData = GetAppDataFolder();
-    if (StartMenuShortcutChecked() && !appData.empty()) {
+    if (FStartMenuShortcut && !appData.empty()) {
         const std::u16string menuFolder = appData + StartMenuProgramsSuffix + MakerName;
         Transaction.CreateFolders(menuFolder);
         const std::u16string link = JoinPath(menuFolder, ShortcutFileName);
@@ -134,23 +211,18 @@ void TMainForm::CreateShortcuts(TInstallTransaction& Transaction, const std::u16
 
 int64_t TMainForm::SaveResource(const std::u16string& ResName, const std::u16string& Path,
                                 const std::u16string& FileName, TInstallTransaction* Transaction) {
-    HRSRC info = FindResourceW(nullptr, WStr(ResName), RT_RCDATA);
-    HGLOBAL data = info ? LoadResource(nullptr, info) : nullptr;
-    const void* bytes = data ? LockResource(data) : nullptr;
-    if (!bytes) {
-        throw EResNotFound(u"Resource " + ResName + u" not found");
-    }
-    const DWORD size = SizeofResource(nullptr, info);
+    TResourceStream resource(ResName);
     const std::u16string target = JoinPath(Path, FileName);
-    // The bytes are read from the executable's file through a small buffer: taken from the
-    // mapped image, every page of the product would stay in the installer's working set.
-    const std::optional<uint64_t> offset = ImageFileOffset(GetModuleHandleW(nullptr), bytes, size);
+    uint64_t size = 0;
+    // Decoded while it is written, and checked before the file takes its place.
     const auto write = [&](TAtomicFileWriter& Writer) {
-        if (offset) {
-            CopyFileRangeInto(GetModuleFileNameText(), *offset, size, Writer);
-        } else {
-            Writer.Write(bytes, size);
-        }
+        size = UnpackProduct(
+            resource.Size(),
+            [&](uint8_t* Buffer, size_t Capacity) { return resource.Read(Buffer, Capacity); },
+            [&](const uint8_t* Data, size_t Size) {
+                ThrowIfCancelled();
+                Writer.Write(Data, Size);
+            });
     };
     if (Transaction) {
         Transaction->ReplaceFile(target, write);
@@ -159,7 +231,7 @@ int64_t TMainForm::SaveResource(const std::u16string& ResName, const std::u16str
         write(writer);
         writer.Commit();
     }
-    return size;
+    return static_cast<int64_t>(size);
 }
 
 void TMainForm::RunProduct(const std::u16string& DestFolder, bool UpdateMode) {

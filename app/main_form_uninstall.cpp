@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr uint32_t LoaderFrameInterval = 14;
 // However the network behaves, the removal starts this long after the press; a notification
 // still running then is abandoned.
 constexpr uint64_t UninstallNotificationLimitMs = 15000;

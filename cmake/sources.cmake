@@ -36,6 +36,8 @@ set(QV_WINDOWS_SOURCES
   utils/properties.cpp
   utils/common.cpp
   utils/atomic_file_writer.cpp
+  utils/resource_stream.cpp
+  utils/background_task.cpp
   utils/install_transaction.cpp
   utils/run_log.cpp
   utils/rest.cpp
@@ -124,6 +126,8 @@ set(QV_E2E_TESTS
   tests/e2e/e2e_main.cpp
   tests/e2e/e2e_support.cpp
   tests/e2e/install_test.cpp
+  tests/e2e/payload_test.cpp
+  tests/e2e/version_test.cpp
   tests/e2e/product_close_test.cpp
   tests/e2e/rollback_test.cpp
   tests/e2e/log_test.cpp

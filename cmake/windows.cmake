@@ -1,12 +1,16 @@
 # Windows build: the statically linked installer, the stand-in product, and the tests that
 # run under Wine through the emulator script.
 
-set(QUORVALENT_PRODUCT_EXE "" CACHE FILEPATH "File embedded unchanged as EXE_FILE; empty embeds the stand-in product")
+set(QUORVALENT_PRODUCT_EXE "" CACHE FILEPATH "The product embedded as EXE_FILE; empty embeds the stand-in product")
+option(QUORVALENT_PACK_PRODUCT "Compress the product into EXE_FILE with a checked header; off embeds it unchanged" ON)
 
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0A00 WINVER=0x0A00)
 add_compile_options(-Wall -Wextra -Os -ffunction-sections -fdata-sections -fno-threadsafe-statics $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
+# Two builds of one commit are byte for byte the same: no build folder in the code, no time
+# stamp in the PE header.
+add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=build)
 # Programs link the core's objects the ordinary way unless they ask for link-time optimisation.
-add_link_options(-static -Wl,--gc-sections -fno-lto)
+add_link_options(-static -Wl,--gc-sections -fno-lto -Wl,--no-insert-timestamp)
 
 find_library(QV_ZLIB NAMES libz.a z REQUIRED)
 set(QV_SYSTEM_LIBS ole32 oleaut32 shell32 user32 gdi32 advapi32 kernel32 imm32)
@@ -31,11 +35,29 @@ set_target_properties(QuorvalentStandin PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CM
 
 if(QUORVALENT_PRODUCT_EXE)
   set(QV_PAYLOAD ${QUORVALENT_PRODUCT_EXE})
+  set(QV_PAYLOAD_TARGET "")
 else()
   set(QV_PAYLOAD ${CMAKE_BINARY_DIR}/QuorvalentStandin.exe)
+  set(QV_PAYLOAD_TARGET QuorvalentStandin)
 endif()
-file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/product.rc CONTENT "EXE_FILE RCDATA \"${QV_PAYLOAD}\"\n")
-set_source_files_properties(${CMAKE_BINARY_DIR}/product.rc PROPERTIES OBJECT_DEPENDS "${QV_PAYLOAD}")
+# The product compressed by tools/pack_payload.py with Debian's Python (its lzma module is
+# liblzma, as xz uses it), or, with packing off, the file itself.
+if(QUORVALENT_PACK_PRODUCT)
+  set(QV_EMBEDDED ${CMAKE_BINARY_DIR}/product.qvz)
+  add_custom_command(OUTPUT ${QV_EMBEDDED}
+    COMMAND ${QV_PYTHON} ${CMAKE_SOURCE_DIR}/tools/pack_payload.py ${QV_PAYLOAD} ${QV_EMBEDDED}
+    DEPENDS ${QV_PAYLOAD} ${QV_PAYLOAD_TARGET} ${CMAKE_SOURCE_DIR}/tools/pack_payload.py
+    COMMENT "Packing the product into EXE_FILE" VERBATIM)
+else()
+  set(QV_EMBEDDED ${QV_PAYLOAD})
+endif()
+add_custom_target(qv_embedded_product DEPENDS ${QV_EMBEDDED})
+if(QV_PAYLOAD_TARGET)
+  add_dependencies(qv_embedded_product ${QV_PAYLOAD_TARGET})
+endif()
+file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/product.rc CONTENT "EXE_FILE RCDATA \"${QV_EMBEDDED}\"\n")
+set_source_files_properties(${CMAKE_BINARY_DIR}/product.rc PROPERTIES OBJECT_DEPENDS "${QV_EMBEDDED}")
+configure_file(resources/installer.manifest.in ${CMAKE_BINARY_DIR}/generated/installer.manifest @ONLY)
 
 set(QV_RESOURCES resources/installer.rc resources/images.rc ${CMAKE_BINARY_DIR}/product.rc)
 set_property(SOURCE resources/images.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/resources)
@@ -43,10 +65,15 @@ file(GLOB QV_IMAGE_FILES ${CMAKE_SOURCE_DIR}/resources/images/*.png)
 set_property(SOURCE resources/images.rc APPEND PROPERTY OBJECT_DEPENDS ${QV_IMAGE_FILES})
 add_executable(QuorvalentInstaller WIN32 ${QV_APP_ENTRY} ${QV_RESOURCES})
 target_compile_options(QuorvalentInstaller PRIVATE -flto)
-target_link_options(QuorvalentInstaller PRIVATE -municode -s -flto -flto-partition=none)
+# Every section starts on a page boundary in the file as in memory, so that Wine's loader maps
+# the resource section from the file instead of copying it into the process's own memory.
+target_link_options(QuorvalentInstaller PRIVATE -municode -s -flto -flto-partition=none -Wl,--file-alignment=4096)
 target_link_libraries(QuorvalentInstaller PRIVATE qv_core)
-add_dependencies(QuorvalentInstaller QuorvalentStandin)
-set_property(SOURCE resources/installer.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_SOURCE_DIR}/resources)
+add_dependencies(QuorvalentInstaller qv_embedded_product)
+set_property(SOURCE resources/installer.rc APPEND PROPERTY INCLUDE_DIRECTORIES
+  ${CMAKE_BINARY_DIR}/generated ${CMAKE_SOURCE_DIR}/resources)
+set_property(SOURCE resources/installer.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${CMAKE_BINARY_DIR}/generated/installer.manifest ${CMAKE_BINARY_DIR}/generated/version.h)
 
 # ---- Tests under Wine ----
 set(QV_WINE_ROOT ${CMAKE_BINARY_DIR}/wine)
@@ -87,13 +114,23 @@ if(QV_WINDOWS_TESTS)
 endif()
 
 if(QV_E2E_TESTS)
+  # A product the size of a real one, packed and stored, for the tests of the payload.
+  set(QV_TEST_PRODUCTS ${CMAKE_BINARY_DIR}/test-products)
+  add_custom_command(OUTPUT ${QV_TEST_PRODUCTS}/big-product.exe ${QV_TEST_PRODUCTS}/big-product.qvz
+                            ${QV_TEST_PRODUCTS}/big-product.stored.qvz
+    COMMAND ${QV_PYTHON} ${CMAKE_SOURCE_DIR}/tests/tools/make_test_products.py ${QV_TEST_PRODUCTS}
+            $<TARGET_FILE:QuorvalentStandin> ${CMAKE_SOURCE_DIR}
+    DEPENDS QuorvalentStandin ${CMAKE_SOURCE_DIR}/tests/tools/make_test_products.py ${CMAKE_SOURCE_DIR}/tools/pack_payload.py
+    COMMENT "Making the test products" VERBATIM)
+  add_custom_target(test_products DEPENDS ${QV_TEST_PRODUCTS}/big-product.qvz)
   add_executable(e2e_tests ${QV_E2E_TESTS})
-  target_link_libraries(e2e_tests PRIVATE gtest ole32 shell32 uuid psapi)
+  target_link_libraries(e2e_tests PRIVATE gtest ole32 shell32 uuid psapi version)
   # The uninstall tests play the web API with an HTTP server of their own.
   target_link_libraries(e2e_tests PRIVATE ws2_32)
   target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR})
-  add_dependencies(e2e_tests QuorvalentInstaller)
+  add_dependencies(e2e_tests QuorvalentInstaller test_products)
   qv_wine_test(e2e_tests)
+  set_property(TEST e2e_tests APPEND PROPERTY ENVIRONMENT "QV_TEST_PRODUCTS=Z:${QV_TEST_PRODUCTS}")
 endif()
 
 # The stand-in for cmd.exe that the uninstall tests put into the prefix (Wine's own has no

@@ -151,28 +151,6 @@ uint64_t CopyFileInto(const std::u16string& Source, TAtomicFileWriter& Writer) {
     }
 }
 
-void CopyFileRangeInto(const std::u16string& Source, uint64_t Offset, uint64_t Size,
-                       TAtomicFileWriter& Writer) {
-    TScopedHandle source(CreateFileW(WStr(Source), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                     OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    LARGE_INTEGER position{};
-    position.QuadPart = static_cast<LONGLONG>(Offset);
-    if (!source.Valid() || !SetFilePointerEx(source.Get(), position, nullptr, FILE_BEGIN)) {
-        RaiseLastOSError(u"Cannot read '" + Source + u"'");
-    }
-    std::vector<uint8_t> buffer(static_cast<size_t>(std::min<uint64_t>(Size, ChunkSize)));
-    while (Size > 0) {
-        DWORD read = 0;
-        const auto wanted = static_cast<DWORD>(std::min<uint64_t>(Size, buffer.size()));
-        if (!ReadFile(source.Get(), buffer.data(), wanted, &read, nullptr) || read != wanted) {
-            RaiseLastOSError(u"Cannot read '" + Source + u"'");
-        }
-        Writer.Write(buffer.data(), read);
-        Size -= read;
-    }
-}
-
 uint64_t CopyFileAtomically(const std::u16string& Source, const std::u16string& Target) {
     TAtomicFileWriter writer(Target);
     const uint64_t total = CopyFileInto(Source, writer);

@@ -57,10 +57,6 @@ void WriteFileAtomically(const std::u16string& Target, const void* Data, size_t 
                          const TAtomicFileWriter::TProgress& OnProgress = {});
 // Writes the whole content of the file Source through Writer; returns the bytes copied.
 uint64_t CopyFileInto(const std::u16string& Source, TAtomicFileWriter& Writer);
-// Writes Size bytes of the file Source from Offset on through Writer; raises EError when the
-// file is shorter.
-void CopyFileRangeInto(const std::u16string& Source, uint64_t Offset, uint64_t Size,
-                       TAtomicFileWriter& Writer);
 // Copies Source to Target through a TAtomicFileWriter; returns the bytes copied.
 uint64_t CopyFileAtomically(const std::u16string& Source, const std::u16string& Target);
 // True when both paths name the same existing file, compared as the file system does

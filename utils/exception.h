@@ -34,3 +34,9 @@ class EListError : public EError {
 public:
     using EError::EError;
 };
+
+// The user asked to stop a running action; what it changed has been put back.
+class ECancelled : public EError {
+public:
+    using EError::EError;
+};

@@ -259,6 +259,17 @@ const TPhraseRow PhraseRows[] = {
           u"安装后运行%s",
           u"安裝後運行%s",
           u"インストール後に %s を実行してください"}},
+        {u"INSTALLER_DAMAGED",
+         {u"The installer file is damaged. Please download the installer again.",
+          u"El archivo del instalador está dañado. Descargue el instalador de nuevo.",
+          u"O arquivo do instalador está danificado. Baixe o instalador novamente.",
+          u"Le fichier d'installation est endommagé. Veuillez télécharger le programme d'installation à nouveau.",
+          u"Die Installationsdatei ist beschädigt. Bitte laden Sie das Installationsprogramm erneut herunter.",
+          u"Файл установщика повреждён. Загрузите установщик заново.",
+          u"Файлът на инсталатора е повреден. Моля, изтеглете инсталатора отново.",
+          u"安装程序文件已损坏。请重新下载安装程序。",
+          u"安裝程式檔案已損毀。請重新下載安裝程式。",
+          u"インストーラーのファイルが破損しています。インストーラーをもう一度ダウンロードしてください。"}},
 };
 
 } // namespace

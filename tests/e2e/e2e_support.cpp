@@ -78,6 +78,18 @@ std::wstring InstallerPath() {
     return path;
 }
 
+Bytes ProductBytes() {
+    return ReadFileBytes(Backslashes(Env(L"QV_PRODUCT_EXE")));
+}
+
+std::wstring ProductVersion() {
+    return Env(L"QV_PRODUCT_VERSION");
+}
+
+std::wstring TestProductPath(const std::wstring& Name) {
+    return Backslashes(Env(L"QV_TEST_PRODUCTS")) + L"\\" + Name;
+}
+
 HANDLE Start(const std::wstring& Exe, const std::wstring& Arguments,
              const std::vector<std::wstring>& Environment, const std::wstring& WorkingFolder) {
     TScopedEnvironment environment(Environment);

@@ -24,6 +24,13 @@ struct TRunResult {
 
 // The installer under test (QV_INSTALLER_EXE set by the test runner).
 std::wstring InstallerPath();
+// The product it carries, as the build was given it (QV_PRODUCT_EXE), and the version the
+// build was configured with (QV_PRODUCT_VERSION).
+std::vector<uint8_t> ProductBytes();
+std::wstring ProductVersion();
+// A file the build made for the tests of the payload (QV_TEST_PRODUCTS): big-product.exe, a
+// product of 6 MiB, and big-product.qvz and big-product.stored.qvz, it packed.
+std::wstring TestProductPath(const std::wstring& Name);
 // Runs Exe with Arguments (the text after the program path) and waits up to TimeoutMs; a
 // process still running then is killed and reported as timed out. Environment entries
 // ("NAME=value") are added to this process's environment for the child.

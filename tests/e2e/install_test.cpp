@@ -15,7 +15,7 @@ protected:
     void SetUp() override { ResetInstallState(); }
     void TearDown() override { ResetInstallState(); }
 
-    static Bytes Payload() { return ReadExeResource(InstallerPath(), L"EXE_FILE"); }
+    static Bytes Payload() { return ProductBytes(); }
 
     // Installs silently into the default folder and checks that it worked.
     void InstallDefault(const std::wstring& extra = L"") {
@@ -60,7 +60,7 @@ TEST_F(InstallTest, VerySilentInstallsIntoTheDefaultFolder) {
         std::wstring Value;
     } texts[] = {{L"Publisher", L"Mirelbrook"},
                  {L"DisplayName", L"Quorvalent"},
-                 {L"DisplayVersion", L"3.3.0"},
+                 {L"DisplayVersion", ProductVersion()},
                  {L"InstallLocation", folder},
                  {L"DisplayIcon", installer},
                  {L"InstallDate", Today()},
@@ -154,7 +154,7 @@ TEST_F(InstallTest, UpdateKeepsTheSourceRewritesTheEntryAndStartsWithUpdated) {
     const TRunResult run = RunInstaller(L"/update /silent");
     ASSERT_EQ(run.ExitCode, 0u);
     EXPECT_EQ(ReadRegValue(AppKey, L"InstallationSource")->Text, L"Store");
-    EXPECT_EQ(Text(L"DisplayVersion"), L"3.3.0");
+    EXPECT_EQ(Text(L"DisplayVersion"), ProductVersion());
     EXPECT_EQ(Text(L"InstallDate"), Today());
     EXPECT_EQ(ReadRegValue(UninstallKey, L"EstimatedSize")->Number, Payload().size() / 1024);
     EXPECT_EQ(Text(L"Comments"), L"kept");

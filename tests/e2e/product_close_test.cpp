@@ -43,7 +43,7 @@ TEST_F(ProductCloseTest, RunningProductIsClosedAndReplaced) {
     EXPECT_EQ(run.ExitCode, 0u);
     EXPECT_EQ(WaitForSingleObject(product, 10000), WAIT_OBJECT_0);
     CloseHandle(product);
-    EXPECT_EQ(ReadFileBytes(FProduct), ReadExeResource(InstallerPath(), L"EXE_FILE"));
+    EXPECT_EQ(ReadFileBytes(FProduct), ProductBytes());
     EXPECT_NE(ReadUtf8File(StandInLog(FFolder)).find(L"closed"), std::wstring::npos);
 }
 
@@ -51,7 +51,7 @@ TEST_F(ProductCloseTest, ProductThatClosesLateStillLetsTheUpdateThrough) {
     const HANDLE product = StartProduct({L"QUORVALENT_STANDIN_CLOSE_DELAY_MS=2000"});
     const TRunResult run = RunInstaller(L"/update /verysilent");
     EXPECT_EQ(run.ExitCode, 0u);
-    EXPECT_EQ(ReadFileBytes(FProduct), ReadExeResource(InstallerPath(), L"EXE_FILE"));
+    EXPECT_EQ(ReadFileBytes(FProduct), ProductBytes());
     WaitForSingleObject(product, 10000);
     CloseHandle(product);
 }

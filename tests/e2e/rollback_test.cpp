@@ -110,7 +110,7 @@ protected:
         WriteFileBytes(Folder + L"\\workspace.json", Bytes(10, 'w'));
     }
 
-    static uint64_t ProductSize() { return ReadExeResource(InstallerPath(), L"EXE_FILE").size(); }
+    static uint64_t ProductSize() { return ProductBytes().size(); }
 };
 
 TEST_F(RollbackTest, InstallThatFailedAfterRegisteringWasRegisteredButReportedAsFailed) {
@@ -213,7 +213,7 @@ TEST_F(RollbackTest, KilledDuringTheInstallerCopyLeavesCompleteFilesAndTheNextRu
     ASSERT_TRUE(waiting);
 
     // Every final name holds a complete file, old or new.
-    EXPECT_EQ(ReadFileBytes(folder + L"\\Quorvalent.exe"), ReadExeResource(InstallerPath(), L"EXE_FILE"));
+    EXPECT_EQ(ReadFileBytes(folder + L"\\Quorvalent.exe"), ProductBytes());
     EXPECT_EQ(ReadFileBytes(folder + L"\\QuorvalentInstaller.exe"), oldInstaller);
     EXPECT_GT(ListFolder(folder).size(), 2u);
 

@@ -110,7 +110,8 @@ TEST_F(LanguageTest, EveryKeyExistsInEveryLanguage) {
                               u"RUN_THIS_PROGRAM_AS_ADMINISTRATOR",
                               u"CREATE_DESKTOP_SHORTCUT",
                               u"CREATE_START_MENU_SHORTCUT",
-                              u"RUN_PRODUCT_AFTER_INSTALLATION"};
+                              u"RUN_PRODUCT_AFTER_INSTALLATION",
+                              u"INSTALLER_DAMAGED"};
     const char16_t* languages[] = {u"English",
                                    u"Spanish",
                                    u"Portuguese",

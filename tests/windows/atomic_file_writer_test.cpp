@@ -4,6 +4,7 @@
 #include "utils/atomic_file_writer.h"
 #include "utils/common.h"
 #include "utils/exception.h"
+#include "utils/resource_stream.h"
 
 namespace {
 
@@ -134,16 +135,21 @@ TEST_F(AtomicFileWriterTest, ResourceIsCopiedFromWhereTheFileHoldsIt) {
     const HRSRC info = FindResourceW(nullptr, L"EXE_FILE", RT_RCDATA);
     const auto* data = static_cast<const uint8_t*>(LockResource(LoadResource(nullptr, info)));
     const DWORD size = SizeofResource(nullptr, info);
-    const auto offset = ImageFileOffset(GetModuleHandleW(nullptr), data, size);
-    ASSERT_TRUE(offset.has_value());
+    ASSERT_TRUE(ImageFileOffset(GetModuleHandleW(nullptr), data, size).has_value());
+    // Read in pieces of an odd size, so that no piece lines up with the file's blocks.
+    TResourceStream stream(u"EXE_FILE");
+    ASSERT_EQ(stream.Size(), size);
     TAtomicFileWriter writer(FTarget);
-    CopyFileRangeInto(GetModuleFileNameText(), *offset, size, writer);
+    uint8_t buffer[1000];
+    while (const size_t got = stream.Read(buffer, sizeof(buffer))) {
+        writer.Write(buffer, got);
+    }
     writer.Commit();
     EXPECT_EQ(ReadTestFile(FTarget), std::string(reinterpret_cast<const char*>(data), size));
-    // Nothing outside the image, and nothing past the end of its file.
-    EXPECT_FALSE(ImageFileOffset(GetModuleHandleW(nullptr), &offset, 1).has_value());
-    TAtomicFileWriter past(FTarget);
-    EXPECT_THROW(CopyFileRangeInto(GetModuleFileNameText(), *offset, uint64_t(1) << 40, past), EError);
+    EXPECT_EQ(stream.Read(buffer, sizeof(buffer)), 0u);
+    // Nothing outside the image is placed in its file.
+    EXPECT_FALSE(ImageFileOffset(GetModuleHandleW(nullptr), &info, 1).has_value());
+    EXPECT_THROW(TResourceStream(u"NO_SUCH_RESOURCE"), EResNotFound);
 }
 
 TEST_F(AtomicFileWriterTest, UnwritableFolderRaisesBeforeTouchingAnything) {
