@@ -1,9 +1,12 @@
 // Names, version and addresses of the product that the installer carries.
 #pragma once
 
+// Generated from the build's QUORVALENT_VERSION.
+#include "version.h"
+
 inline constexpr char16_t ProductName[] = u"Quorvalent";
 inline constexpr char16_t MakerName[] = u"Mirelbrook";
-inline constexpr char16_t ProductVersion[] = u"3.3.0";
+inline constexpr char16_t ProductVersion[] = u"" QUORVALENT_VERSION_TEXT;
 inline constexpr char16_t ProductExeName[] = u"Quorvalent.exe";
 inline constexpr char16_t InstallerExeName[] = u"QuorvalentInstaller.exe";
 inline constexpr char16_t ShortcutFileName[] = u"Quorvalent.lnk";

@@ -6,8 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include "version.h"
+
 inline constexpr char16_t UninstallResource[] = u"releases.uninstall";
-inline constexpr char16_t RestUserAgent[] = u"Quorvalent/3.3.0";
+inline constexpr char16_t RestUserAgent[] = u"Quorvalent/" QUORVALENT_VERSION_TEXT;
 inline constexpr uint32_t RestTimeoutMs = 5000;
 
 // Only an id of exactly 36 code units (the 8-4-4-4-12 form) is ever sent.

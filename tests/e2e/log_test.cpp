@@ -74,7 +74,7 @@ TEST_F(LogTest, SilentInstallSaysWhatItDidStepByStep) {
         EXPECT_EQ(line[19], L'.');
     }
     for (const std::wstring& step :
-         {std::wstring(L"Quorvalent installer 3.3.0, command line: "),
+         {L"Quorvalent installer " + ProductVersion() + L", command line: ",
           std::wstring(L"Run mode: Install, very silent"), L"Access probe of '" + dir + L"': writable",
           L"Wrote " + dir + L"\\Quorvalent.exe", L"Wrote " + dir + L"\\QuorvalentInstaller.exe",
           std::wstring(L"Registry: wrote the Programs-list entry"),

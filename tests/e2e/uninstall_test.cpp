@@ -183,7 +183,9 @@ TEST_F(UninstallTest, SilentUninstallNotifiesTheApiOnceAndRemovesTheProduct) {
     EXPECT_EQ(request.Values("Connection"), std::vector<std::string>{"keep-alive"});
     EXPECT_EQ(request.Values("Accept"), std::vector<std::string>{"application/json"});
     EXPECT_EQ(request.Values("Content-Type"), std::vector<std::string>{"application/json;charset=UTF-8"});
-    EXPECT_EQ(request.Values("User-Agent"), std::vector<std::string>{"Quorvalent/3.3.0"});
+    const std::wstring version = ProductVersion();
+    EXPECT_EQ(request.Values("User-Agent"),
+              std::vector<std::string>{"Quorvalent/" + std::string(version.begin(), version.end())});
     EXPECT_TRUE(request.Values("Cookie").empty());
 
     ExpectShortcutsAndEntryRemoved();

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+
 #include "utils/consts.h"
 #include "utils/exception.h"
 #include "utils/properties.h"
 #include "utils/registry.h"
+#include "utils/strings.h"
 #include "utils/win32.h"
 
 namespace {
@@ -89,7 +93,10 @@ TEST_F(PropertiesTest, ProgramsListEntryHoldsElevenValues) {
     const std::u16string key = ProgramsListKey;
     EXPECT_EQ(ReadRegString(key, u"Publisher", u""), u"Mirelbrook");
     EXPECT_EQ(ReadRegString(key, u"DisplayName", u""), u"Quorvalent");
-    EXPECT_EQ(ReadRegString(key, u"DisplayVersion", u""), u"3.3.0");
+    const char* version = std::getenv("QV_PRODUCT_VERSION");
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(ToUtf8(ReadRegString(key, u"DisplayVersion", u"")),
+              std::u8string(version, version + std::strlen(version)));
     EXPECT_EQ(ReadRegString(key, u"InstallLocation", u""), u"C:\\Apps\\Quorvalent");
     EXPECT_EQ(ReadRegString(key, u"DisplayIcon", u""), u"C:\\Apps\\Quorvalent\\QuorvalentInstaller.exe");
     EXPECT_EQ(ReadRegString(key, u"UninstallString", u""),

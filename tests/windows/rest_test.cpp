@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "utils/consts.h"
@@ -93,7 +94,10 @@ TEST_F(RestApiTest, NotificationPostsTheIdOnceWithItsHeadersAndUserAgent) {
     EXPECT_EQ(request.Values("Connection"), std::vector<std::string>{"keep-alive"});
     EXPECT_EQ(request.Values("Accept"), std::vector<std::string>{"application/json"});
     EXPECT_EQ(request.Values("Content-Type"), std::vector<std::string>{"application/json;charset=UTF-8"});
-    EXPECT_EQ(request.Values("User-Agent"), std::vector<std::string>{"Quorvalent/3.3.0"});
+    // The version the build was configured with, as the test runner passes it on.
+    const char* version = std::getenv("QV_PRODUCT_VERSION");
+    ASSERT_NE(version, nullptr);
+    EXPECT_EQ(request.Values("User-Agent"), std::vector<std::string>{std::string("Quorvalent/") + version});
     EXPECT_EQ(request.Values("Host"), std::vector<std::string>{"127.0.0.1:" + std::to_string(server.Port())});
     EXPECT_TRUE(request.Values("Cookie").empty());
 }
