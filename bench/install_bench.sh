@@ -24,13 +24,15 @@ case $build in /*) ;; *) build=$root/$build ;; esac
 payload_size=9088552
 ratio_target=1.5
 # The budget of the whole program, window included.
-overhead_target=$((320 * 1024))
+overhead_target=$((384 * 1024))
 
 bash cmake/setup-machine.sh
 
 payload=$build/bench-payload.exe
+# The product is embedded unchanged: this measures the install against a plain copy of the
+# same bytes (bench/peer_bench.sh measures the compressed product against NSIS's LZMA).
 cmake -S . -B "$build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DQUORVALENT_PRODUCT_EXE="$payload" >/dev/null
+    -DQUORVALENT_PRODUCT_EXE="$payload" -DQUORVALENT_PACK_PRODUCT=OFF >/dev/null
 cmake --build "$build" -j"${JOBS:-2}" --target QuorvalentStandin >/dev/null
 
 # The stand-in followed by a repeated text up to the exact size; rewritten only when it
@@ -113,6 +115,6 @@ row "  installer start-up alone (exit code 2)" startup
 echo
 printf '%-40s %12s bytes\n' "installer exe" "$(grouped "$exe_size")"
 printf '%-40s %12s bytes\n' "payload (EXE_FILE)" "$(grouped "$payload_size")"
-printf '%-40s %12s bytes = %s KiB   target <= 320 KiB   %s\n' "size overhead (exe - payload)" \
+printf '%-40s %12s bytes = %s KiB   target <= 384 KiB   %s\n' "size overhead (exe - payload)" \
     "$(grouped "$overhead")" "$overhead_kib" "$(verdict "$overhead_ok")"
 exit $status

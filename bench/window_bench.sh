@@ -23,7 +23,7 @@ case $build in /*) ;; *) build=$root/$build ;; esac
 runs=${2:-10}
 ratio_target=1.5
 # The budget of the whole program, window included.
-overhead_target=$((320 * 1024))
+overhead_target=$((384 * 1024))
 
 bash cmake/setup-machine.sh
 
@@ -89,6 +89,6 @@ echo "window start-up: installer $installer_ms ms, floor $floor_ms ms, ratio $ra
 echo
 printf '%-34s %12s bytes\n' "installer exe" "$(grouped "$exe_size")"
 printf '%-34s %12s bytes\n' "embedded product (EXE_FILE)" "$(grouped "$resource_size")"
-printf '%-34s %12s bytes = %s KiB   target <= 320 KiB   %s\n' "size overhead (exe - EXE_FILE)" \
+printf '%-34s %12s bytes = %s KiB   target <= 384 KiB   %s\n' "size overhead (exe - EXE_FILE)" \
     "$(grouped "$overhead")" "$(awk -v o="$overhead" 'BEGIN { printf "%.1f", o / 1024 }')" "$(verdict "$overhead_ok")"
 exit $status
