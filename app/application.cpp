@@ -52,7 +52,7 @@ void TApplication::ProcessMessagesUntil(HANDLE Event) {
 }
 
 void TApplication::Dispatch(MSG& Message) {
-    if (!FMainForm || !HandleTabKey(FMainForm->Handle(), Message)) {
+    if (!FMainForm || !FMainForm->DialogKey(Message)) {
         TranslateMessage(&Message);
         DispatchMessageW(&Message);
     }

@@ -8,29 +8,22 @@
 
 namespace {
 
-// Whether the run is silent, known before anything can fail: a failure must not wait in a
-// message box for a user who is not there.
-bool SilentCommandLine(const std::u16string& CommandLine) {
-    const auto args = SplitCommandLine(CommandLine);
-    return GetBooleanParam(args, u"/silent", SimpleLowerCase) ||
-           GetBooleanParam(args, u"/verysilent", SimpleLowerCase);
-}
-
 int Run(const std::u16string& CommandLine) {
-    const bool silent = SilentCommandLine(CommandLine);
+    // Read once, here, before anything can fail: a failure of a silent run must not wait in a
+    // message box for a user who is not there, and everything later asks the same reading.
+    const TCommandLineOptions options = ReadCommandLine(CommandLine);
     // A silent run shows no window, so its thread needs no apartment window either.
-    TComInitializer com(silent ? COINIT_MULTITHREADED : COINIT_APARTMENTTHREADED);
+    TComInitializer com(options.Unattended() ? COINIT_MULTITHREADED : COINIT_APARTMENTTHREADED);
     TApplication application;
-    const auto args = SplitCommandLine(CommandLine);
-    application.SilentRun = silent;
-    if (const std::u16string log = GetStringParam(args, u"/log", SimpleLowerCase); !log.empty()) {
-        application.Log.Open(log);
+    application.SilentRun = options.Unattended();
+    if (!options.Log.empty()) {
+        application.Log.Open(options.Log);
         application.Log.Write(std::u16string(u"Quorvalent installer ") + ProductVersion +
                               u", command line: " + CommandLine);
     }
     try {
         application.Initialize();
-        TMainForm form(application, CommandLine);
+        TMainForm form(application, options);
         application.Run(form);
     } catch (...) {
         // Creating the window, loading an image, anything outside the action's own guard.

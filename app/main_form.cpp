@@ -36,13 +36,6 @@ constexpr IID FileOpenDialogInterface = {
 constexpr IID ShellItemInterface = {
     0x43826D1E, 0xE718, 0x42EE, {0xBC, 0x55, 0xA1, 0xE2, 0x61, 0xC3, 0x7B, 0xFE}};
 
-// The user's linguistic lower-casing; switch names match in any case wherever the locale
-// lower-cases their capitals to the plain ASCII letters.
-std::u16string LocaleLowerCase(std::u16string_view text) {
-    auto lower = MapTextCase(LOCALE_NAME_USER_DEFAULT, LCMAP_LOWERCASE | LCMAP_LINGUISTIC_CASING, text);
-    return lower ? std::move(*lower) : SimpleLowerCase(text);
-}
-
 int r(int n) {
     return ScaleValue(n);
 }
@@ -78,12 +71,12 @@ void SetDarkFrame(HWND Window, bool Dark) {
 
 } // namespace
 
-TMainForm::TMainForm(TApplication& Application, std::u16string CommandLine)
-    : FApplication(Application), FCommandLine(std::move(CommandLine)) {
+TMainForm::TMainForm(TApplication& Application, TCommandLineOptions Options)
+    : FApplication(Application), FOptions(std::move(Options)) {
     // A silent run never shows the window: it makes neither the window nor its controls nor
     // the images they would draw, and starts the action at once. Even measuring the frame
     // would connect the process to the display.
-    if (!GetBooleanParam(u"/silent") && !GetBooleanParam(u"/verysilent")) {
+    if (!FOptions.Unattended()) {
         CreateFormHandle();
     }
     FormCreate();
@@ -111,18 +104,6 @@ TMainForm::~TMainForm() {
         delete ContextMenu;
         ContextMenu = nullptr;
     }
-}
-
-std::u16string TMainForm::GetRunMode() const {
-    return ::GetRunMode(SplitCommandLine(FCommandLine), LocaleLowerCase);
-}
-
-bool TMainForm::GetBooleanParam(const std::u16string& Param) const {
-    return ::GetBooleanParam(SplitCommandLine(FCommandLine), Param, LocaleLowerCase);
-}
-
-std::u16string TMainForm::GetStringParam(const std::u16string& Param) const {
-    return ::GetStringParam(SplitCommandLine(FCommandLine), Param, LocaleLowerCase);
 }
 
 int TMainForm::Dpi() const noexcept {
@@ -154,9 +135,9 @@ void TMainForm::CreateSingletons() {
 }
 
 void TMainForm::FormCreate() {
-    RunMode = GetRunMode();
-    SilentMode = GetBooleanParam(u"/silent");
-    VerySilentMode = GetBooleanParam(u"/verysilent");
+    RunMode = FOptions.RunMode;
+    SilentMode = FOptions.Silent;
+    VerySilentMode = FOptions.VerySilent;
     FApplication.SilentRun = SilentMode || VerySilentMode;
     CreateSingletons();
 
@@ -184,9 +165,8 @@ void TMainForm::FormCreate() {
         VersionLabel->SetCaption(GetPhrase(u"VERSION") + u" " + ProductVersion);
     }
 
-    const std::u16string dir = GetStringParam(u"/dir");
-    if (!dir.empty()) {
-        SetDestinationFolder(dir);
+    if (!FOptions.Dir.empty()) {
+        SetDestinationFolder(FOptions.Dir);
     } else if (!Properties->InstallLocation().empty()) {
         SetDestinationFolder(Properties->InstallLocation());
     } else {
@@ -412,6 +392,21 @@ void TMainForm::FormAfterMonitorDpiChanged(int, int NewDPI) {
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
+bool TMainForm::DialogKey(const MSG& Msg) {
+    if (HandleTabKey(Handle(), Msg)) {
+        return true;
+    }
+    // The field's context menu, while it is open, takes Escape through its keyboard hook
+    // before the message gets here: there Escape closes the menu only.
+    const bool escape = Msg.message == WM_KEYDOWN && Msg.wParam == VK_ESCAPE && GetKeyState(VK_CONTROL) >= 0 &&
+                        GetKeyState(VK_MENU) >= 0;
+    if (escape && Handle() && (Msg.hwnd == Handle() || IsChild(Handle(), Msg.hwnd))) {
+        CancelButtonClick(this);
+        return true;
+    }
+    return false;
+}
+
 void TMainForm::ActionButtonKeyPress(TObject*, char16_t& Key) {
     if (Key == u'\r') {
         ActionButtonClick(this);
@@ -437,8 +432,8 @@ void TMainForm::CancelButtonClick(TObject*) {
 }
 
 void TMainForm::AcceptAgreementSwitchChange(TObject*) {
-    // Called before the switch flips: on when it is about to be on.
-    ActionButton->SetEnabled(!AcceptAgreementSwitch->Checked());
+    // Called before the switch flips: on when it is about to be on, for a writable folder.
+    ActionButton->SetEnabled(!AcceptAgreementSwitch->Checked() && FFolderWritable);
 }
 
 void TMainForm::AgreementLinkClick(TObject*) {
@@ -449,10 +444,12 @@ void TMainForm::ApplyAccess(bool Access) {
     if (!FShown) {
         return;
     }
+    FFolderWritable = Access;
     DestinationFolderLabel->SetVisible(Access);
     AccessDeniedLabel->SetVisible(!Access);
     RunAsAdminLabel->SetVisible(!Access);
-    ActionButton->SetEnabled(Access);
+    // A writable folder does not accept the agreement on the user's behalf.
+    ActionButton->SetEnabled(Access && AcceptAgreementSwitch->Checked());
 }
 
 void TMainForm::BrowseButtonClick(TObject*) {

@@ -20,6 +20,7 @@
 #include "ucl/timer.h"
 #include "ucl/title_bar.h"
 #include "ucl/window.h"
+#include "utils/command_line.h"
 #include "utils/theme_win.h"
 
 class TApplication;
@@ -27,9 +28,9 @@ class TInstallTransaction;
 
 class TMainForm : public TWindow {
 public:
-    // CommandLine is the raw command line of the process (GetCommandLineW); creating the form
-    // runs FormCreate, which in silent runs starts the action at once.
-    TMainForm(TApplication& Application, std::u16string CommandLine);
+    // Options is the command line as the program read it at its start; creating the form runs
+    // FormCreate, which in silent runs starts the action at once.
+    TMainForm(TApplication& Application, TCommandLineOptions Options);
     ~TMainForm() override;
 
     // The loader's frame time while an install or uninstall runs.
@@ -64,11 +65,6 @@ public:
     std::unique_ptr<TButtonControl> ActionButton;
     std::unique_ptr<TButtonControl> CancelButton;
 
-    // The command-line readers; each reads the arguments afresh.
-    std::u16string GetRunMode() const;
-    bool GetBooleanParam(const std::u16string& Param) const;
-    std::u16string GetStringParam(const std::u16string& Param) const;
-
     const std::u16string& Caption() const noexcept { return FCaption; }
 
     // The destination folder, as the folder field holds it; setting it applies the field's
@@ -87,6 +83,10 @@ public:
     bool RunAfterChecked() const noexcept { return !RunAfterSwitch || RunAfterSwitch->Checked(); }
     bool DeleteDataChecked() const noexcept { return DeleteDataSwitch && DeleteDataSwitch->Checked(); }
     void SetDeleteDataChecked(bool Value) { DeleteDataSwitch->SetChecked(Value); }
+
+    // The keys a dialog handles before its controls see them: Tab and Shift+Tab move the
+    // focus, Escape cancels from any control. True when Msg was used up.
+    bool DialogKey(const MSG& Msg);
 
     // The window.
     void FormShow();
@@ -159,11 +159,11 @@ private:
     void WMActivate(WPARAM wParam, LPARAM lParam);
     void WMGetMinMaxInfo(LPARAM lParam);
     void WMDpiChanged(WPARAM wParam, LPARAM lParam);
-    void WMSettingChange(LPARAM lParam);
+    void WMSettingChange(WPARAM wParam, LPARAM lParam);
     void WMClose();
 
     TApplication& FApplication;
-    const std::u16string FCommandLine;
+    const TCommandLineOptions FOptions;
     std::u16string FCaption;
     // The folder of a silent run, which has no folder field.
     std::u16string FDestinationFolder;
@@ -178,6 +178,9 @@ private:
     };
     TLayoutKey FLaidOut;
     bool FShown = false;
+    // What the last access probe of the window found; the action button needs it and the
+    // agreement both.
+    bool FFolderWritable = true;
     // What the frame was last told; a new window's frame is light.
     bool FDarkFrame = false;
     // The folder the running action works on: the folder text as a normalized full path; for

@@ -38,12 +38,14 @@ bool TMainForm::ProbeActionFolder() {
 }
 
 void TMainForm::ActionButtonClick(TObject*) {
-    if (ActionInProgress) {
+    // Every way to the action (the button, Enter in the folder field, a screen reader) is
+    // closed while the button is: the agreement switch off, or a folder that is not writable.
+    if (ActionInProgress || (ActionButton && !ActionButton->Enabled())) {
         return;
     }
     ActionInProgress = true;
 
-    const std::u16string source = GetBooleanParam(u"/store") ? u"Store" : u"Website";
+    const std::u16string source = FOptions.Store ? u"Store" : u"Website";
 
     if (!ProbeActionFolder()) {
         if (SilentMode || VerySilentMode) {

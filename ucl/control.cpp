@@ -88,6 +88,9 @@ bool TControl::Visible() const noexcept {
 
 void TControl::SetVisible(bool Value) {
     const bool changed = Value != Visible();
+    if (!Value) {
+        PassFocusOn();
+    }
     ShowWindow(Handle(), Value ? SW_SHOWNA : SW_HIDE);
     // A control that appears (a warning, a busy indicator) is announced to screen readers.
     if (changed) {
@@ -100,8 +103,22 @@ bool TControl::Enabled() const noexcept {
 }
 
 void TControl::SetEnabled(bool Value) {
+    if (!Value) {
+        PassFocusOn();
+    }
     EnableWindow(Handle(), Value);
     Invalidate();
+}
+
+void TControl::PassFocusOn() {
+    if (!Focused()) {
+        return;
+    }
+    // Windows drops the focus of a window it disables or hides: nothing would have it, and
+    // Tab, Escape and Enter would do nothing until the next click.
+    const HWND parent = GetParent(Handle());
+    const HWND next = NextTabStop(parent, Handle(), false);
+    ::SetFocus(next != Handle() ? next : parent);
 }
 
 void TControl::Invalidate() noexcept {
@@ -138,7 +155,8 @@ LONG TControl::AccessibleRole(int) const {
 }
 
 bool TControl::AccessibleDoDefaultAction(int Child) {
-    return !AccessibleDefaultAction(Child).empty() &&
+    // A disabled control does nothing, whoever asks.
+    return Enabled() && !AccessibleDefaultAction(Child).empty() &&
            PostMessageW(Handle(), WMDefaultAction, static_cast<WPARAM>(Child), 0);
 }
 
@@ -233,7 +251,10 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_GETOBJECT:
         return FAccessibleLink.WMGetObject(wParam, lParam);
     case WMDefaultAction:
-        DoDefaultAction(static_cast<int>(wParam));
+        // Asked for while enabled, it may arrive after the control was disabled.
+        if (Enabled()) {
+            DoDefaultAction(static_cast<int>(wParam));
+        }
         return 0;
     case WM_DESTROY:
         FAccessibleLink.Disconnect();
@@ -256,6 +277,10 @@ void TControl::WMMouseMove(LPARAM lParam) {
 
 void TControl::WMButtonDown(TMouseButton Button, LPARAM lParam) {
     if (Button == mbLeft) {
+        // As the system's own buttons and check boxes do: what is clicked takes the focus.
+        if (TabStop() && CanFocus() && !Focused()) {
+            SetFocus();
+        }
         SetCapture(Handle());
     }
     MouseDown(Button, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
@@ -335,7 +360,7 @@ LRESULT TControl::DialogCode() {
 
 void TControl::DoDefaultAction(int) {}
 
-bool SelectNextTabStop(HWND Root, bool Backward) {
+HWND NextTabStop(HWND Root, HWND From, bool Backward) {
     std::vector<HWND> stops;
     for (HWND child = GetWindow(Root, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if (IsTabStop(child)) {
@@ -343,22 +368,26 @@ bool SelectNextTabStop(HWND Root, bool Backward) {
         }
     }
     if (stops.empty()) {
-        return false;
+        return nullptr;
     }
-    const HWND focus = GetFocus();
     size_t current = stops.size();
     for (size_t i = 0; i < stops.size(); ++i) {
-        if (stops[i] == focus) {
+        if (stops[i] == From) {
             current = i;
         }
     }
-    size_t next;
     if (current == stops.size()) {
-        next = Backward ? stops.size() - 1 : 0;
-    } else {
-        next = Backward ? (current + stops.size() - 1) % stops.size() : (current + 1) % stops.size();
+        return Backward ? stops.back() : stops.front();
     }
-    ::SetFocus(stops[next]);
+    return stops[Backward ? (current + stops.size() - 1) % stops.size() : (current + 1) % stops.size()];
+}
+
+bool SelectNextTabStop(HWND Root, bool Backward) {
+    const HWND next = NextTabStop(Root, GetFocus(), Backward);
+    if (!next) {
+        return false;
+    }
+    ::SetFocus(next);
     return true;
 }
 

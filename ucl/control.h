@@ -105,6 +105,8 @@ protected:
     static TShiftState ShiftState() noexcept;
 
 private:
+    // Before the control is disabled or hidden: its focus goes to the next tab stop.
+    void PassFocusOn();
     void WMPaint();
     void WMMouseMove(LPARAM lParam);
     void WMButtonDown(TMouseButton Button, LPARAM lParam);
@@ -124,6 +126,9 @@ private:
 // through Root's child windows that are visible, enabled tab stops, in creation order, unless
 // the focused one wants Tab itself (WM_GETDLGCODE). True when the message was used up.
 bool HandleTabKey(HWND Root, const MSG& Msg);
+// The tab stop among Root's children after (or before) From, in creation order and round;
+// the first (or last) when From is none of them; null when there is none.
+HWND NextTabStop(HWND Root, HWND From, bool Backward);
 // Moves the focus to the next (or previous) tab stop among Root's children; false when there
 // is none.
 bool SelectNextTabStop(HWND Root, bool Backward);

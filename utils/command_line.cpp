@@ -71,6 +71,18 @@ std::u16string GetStringParam(const std::vector<std::u16string>& args, std::u16s
     return result;
 }
 
+TCommandLineOptions ReadCommandLine(std::u16string_view CommandLine) {
+    const std::vector<std::u16string> args = SplitCommandLine(CommandLine);
+    TCommandLineOptions options;
+    options.RunMode = GetRunMode(args, SimpleLowerCase);
+    options.Silent = GetBooleanParam(args, u"/silent", SimpleLowerCase);
+    options.VerySilent = GetBooleanParam(args, u"/verysilent", SimpleLowerCase);
+    options.Store = GetBooleanParam(args, u"/store", SimpleLowerCase);
+    options.Dir = GetStringParam(args, u"/dir", SimpleLowerCase);
+    options.Log = GetStringParam(args, u"/log", SimpleLowerCase);
+    return options;
+}
+
 std::u16string SimpleLowerCase(std::u16string_view text) {
     std::u16string out(text);
     for (auto& c : out) {

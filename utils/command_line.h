@@ -25,5 +25,22 @@ std::u16string GetStringParam(const std::vector<std::u16string>& args, std::u16s
                               const TLowerCase& lower);
 
 // Lower-casing without a locale: ASCII and the Latin-1, Latin Extended-A, Greek and Cyrillic
-// capitals. Used where no platform lower-casing exists.
+// capitals.
 std::u16string SimpleLowerCase(std::u16string_view text);
+
+// What the command line asks for, read once when the program starts: everything that depends
+// on it asks this value. Switch names are lower-cased without the user's locale, so that
+// /SILENT is silent in every locale, also where capital I lower-cases to a dotless i.
+struct TCommandLineOptions {
+    std::u16string RunMode = u"Install";
+    bool Silent = false;
+    bool VerySilent = false;
+    bool Store = false;
+    // "/dir=" and "/log=", empty when absent.
+    std::u16string Dir;
+    std::u16string Log;
+
+    // /silent or /verysilent: no window, and no message box waits for anybody.
+    bool Unattended() const noexcept { return Silent || VerySilent; }
+};
+TCommandLineOptions ReadCommandLine(std::u16string_view CommandLine);

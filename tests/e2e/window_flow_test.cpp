@@ -128,26 +128,98 @@ TEST_F(WindowFlowTest, InstallByKeyboardWithoutTheDesktopShortcut) {
     WaitForProductAndCloseIt();
 }
 
-TEST_F(WindowFlowTest, AgreementOffDisablesTheButtonButEnterInTheFolderFieldInstalls) {
+TEST_F(WindowFlowTest, EnterInTheFolderFieldBypassedTheAgreement) {
     TInstallerWindow window(L"");
     Open(window);
     const HWND action = window.Control(L"QuorvalentButton", 0);
     const HWND field = window.Control(L"QuorvalentEdit", 0);
+    const HWND loader = window.Control(L"QuorvalentAnimation", 0);
     ClickSpot(window, AgreementSwitch);
     ASSERT_TRUE(WaitFor([&] { return !IsWindowEnabled(action); }, 5000));
     ClickSpot(window, ActionButton);
     // Input is handled in order: once the field has the focus, the click before it is done.
     ClickSpot(window, FolderText);
     ASSERT_TRUE(WaitFor([&] { return window.Focus() == field; }, 5000));
+    PressKey(VK_RETURN);
+    // And once the focus has moved on, so is the Enter before the Tab.
+    PressKey(VK_TAB);
+    const HWND next = window.Control(L"QuorvalentSwitch", 0);
+    ASSERT_TRUE(WaitFor([&] { return window.Focus() == next; }, 5000));
+    EXPECT_FALSE(IsWindowVisible(loader)) << "an install started";
     EXPECT_EQ(window.WaitForExit(0), static_cast<DWORD>(STILL_ACTIVE));
     EXPECT_FALSE(DirectoryExists(DefaultInstallFolder()));
     EXPECT_FALSE(RegKeyExists(UninstallKey));
 
+    // With the agreement on again, Enter in the field installs.
+    ClickSpot(window, AgreementSwitch);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(action) != FALSE; }, 5000));
+    ClickSpot(window, FolderText);
+    ASSERT_TRUE(WaitFor([&] { return window.Focus() == field; }, 5000));
     PressKey(VK_RETURN);
     EXPECT_EQ(window.WaitForExit(60000), 0u);
     EXPECT_TRUE(FileExists(DefaultInstallFolder() + L"\\Quorvalent.exe"));
     EXPECT_TRUE(RegKeyExists(UninstallKey));
     WaitForProductAndCloseIt();
+}
+
+TEST_F(WindowFlowTest, ClickOnTheAgreementSwitchLeftNoControlWithTheFocus) {
+    TInstallerWindow window(L"");
+    Open(window);
+    const HWND action = window.Control(L"QuorvalentButton", 0);
+    const HWND agreement = window.Control(L"QuorvalentSwitch", 3);
+    // The click disables the focused action button: the switch clicked has the focus now.
+    ClickSpot(window, AgreementSwitch);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowEnabled(action); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return window.Focus() == agreement; }, 5000));
+    // Tab and Escape work again at once.
+    PressKey(VK_TAB);
+    const HWND link = window.Control(L"QuorvalentLabel", 6);
+    EXPECT_TRUE(WaitFor([&] { return window.Focus() == link; }, 5000));
+    PressKey(VK_ESCAPE);
+    EXPECT_EQ(window.WaitForExit(), 0u);
+    EXPECT_FALSE(DirectoryExists(DefaultInstallFolder()));
+}
+
+TEST_F(WindowFlowTest, EscapeCancelledOnlyFromThreeOfTheControls) {
+    // From a switch, which has no answer to Escape of its own.
+    TInstallerWindow window(L"");
+    Open(window);
+    const HWND desktop = window.Control(L"QuorvalentSwitch", 0);
+    for (int i = 0; i < 3; ++i) {
+        PressKey(VK_TAB);
+    }
+    ASSERT_TRUE(WaitFor([&] { return window.Focus() == desktop; }, 5000));
+    PressKey(VK_ESCAPE);
+    EXPECT_EQ(window.WaitForExit(), 0u);
+}
+
+TEST_F(WindowFlowTest, EscapeInTheFieldsMenuClosesOnlyTheMenu) {
+    TInstallerWindow window(L"");
+    Open(window);
+    const HWND field = window.Control(L"QuorvalentEdit", 0);
+    ClickSpot(window, FolderText);
+    ASSERT_TRUE(WaitFor([&] { return window.Focus() == field; }, 5000));
+    const auto menuOpen = [&] { return !ProcessWindows(window.ProcessId(), L"QuorvalentContextMenu").empty(); };
+    PressKeyWith(VK_SHIFT, VK_F10);
+    ASSERT_TRUE(WaitFor(menuOpen, 5000));
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitFor([&] { return !menuOpen(); }, 5000));
+    // The window is still there, and a second Escape cancels from the field.
+    EXPECT_EQ(window.WaitForExit(0), static_cast<DWORD>(STILL_ACTIVE));
+    PressKey(VK_ESCAPE);
+    EXPECT_EQ(window.WaitForExit(), 0u);
+}
+
+TEST_F(WindowFlowTest, TurkishLocaleTookVerySilentForAWindow) {
+    // Capital I lower-cases to a dotless i in Turkish: the start read /VERYSILENT as silent and
+    // the window as not, and showed a window that waited for a user in a windowless run.
+    const std::wstring folder = FreshFolder(L"turkish") + L"\\Quorvalent";
+    const std::wstring exitFile =
+        StartThroughLoader(InstallerPath(), L"/VERYSILENT /DIR=\"" + folder + L"\"", {L"LC_ALL=tr_TR.UTF-8"});
+    ASSERT_TRUE(WaitFor([&] { return ReadExitFile(exitFile).has_value(); }, 60000));
+    EXPECT_EQ(*ReadExitFile(exitFile), 0u);
+    EXPECT_TRUE(FileExists(folder + L"\\Quorvalent.exe"));
+    RemoveTree(folder);
 }
 
 TEST_F(WindowFlowTest, BrowsePicksTheFolderThatTheInstallThenUses) {

@@ -170,6 +170,12 @@ void PressKey(WORD VirtualKey) {
     SendKey(VirtualKey, 0, KEYEVENTF_KEYUP);
 }
 
+void PressKeyWith(WORD Modifier, WORD VirtualKey) {
+    SendKey(Modifier, 0, 0);
+    PressKey(VirtualKey);
+    SendKey(Modifier, 0, KEYEVENTF_KEYUP);
+}
+
 void TypeText(const std::wstring& Text) {
     for (const wchar_t c : Text) {
         SendKey(0, c, KEYEVENTF_UNICODE);

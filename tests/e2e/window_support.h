@@ -41,6 +41,8 @@ bool SaveScreenshot(const TCapture& Capture, const std::wstring& Name);
 void MoveMouse(int X, int Y);
 void ClickAt(int X, int Y);
 void PressKey(WORD VirtualKey);
+// VirtualKey pressed while Modifier (VK_SHIFT, VK_CONTROL) is held.
+void PressKeyWith(WORD Modifier, WORD VirtualKey);
 void TypeText(const std::wstring& Text);
 
 // The visible top-level windows of a process (of any process for 0), optionally only those of

@@ -74,6 +74,33 @@ TEST(GetStringParam, ValueFollowsNameAndOneSeparator) {
     EXPECT_EQ(Value(u"p /dir:C:\\x", u"/dir"), u"C:\\x");
 }
 
+TEST(ReadCommandLine, ReadsEverySwitchOnceWhateverTheLetterCase) {
+    const TCommandLineOptions options = ReadCommandLine(
+        u"\"C:\\x\\QuorvalentInstaller.exe\" /UPDATE /SILENT /VerySilent /Store /DIR=\"D:\\My Apps\" /Log=C:\\l.txt");
+    EXPECT_EQ(options.RunMode, u"Update");
+    EXPECT_TRUE(options.Silent);
+    EXPECT_TRUE(options.VerySilent);
+    EXPECT_TRUE(options.Store);
+    EXPECT_TRUE(options.Unattended());
+    EXPECT_EQ(options.Dir, u"D:\\My Apps");
+    EXPECT_EQ(options.Log, u"C:\\l.txt");
+
+    const TCommandLineOptions none = ReadCommandLine(u"p.exe /silentx /silent=1 /verysilent=no");
+    EXPECT_EQ(none.RunMode, u"Install");
+    EXPECT_FALSE(none.Unattended());
+    EXPECT_FALSE(none.Store);
+    EXPECT_EQ(none.Dir, u"");
+    EXPECT_TRUE(ReadCommandLine(u"p.exe /verysilent").Unattended());
+}
+
+TEST(ReadCommandLine, CapitalIIsTheLetterIInEveryLocale) {
+    // A Turkish locale lower-cases I to a dotless i: a run that one reading took for silent and
+    // another for interactive showed a window in the apartment of a windowless run.
+    EXPECT_TRUE(ReadCommandLine(u"p.exe /SILENT").Silent);
+    EXPECT_TRUE(ReadCommandLine(u"p.exe /VERYSILENT").VerySilent);
+    EXPECT_EQ(ReadCommandLine(u"p.exe /UNINSTALL").RunMode, u"Uninstall");
+}
+
 TEST(SimpleLowerCase, LowersAsciiAndCommonScriptsOnly) {
     EXPECT_EQ(SimpleLowerCase(u"/INSTALL Ab"), u"/install ab");
     EXPECT_EQ(SimpleLowerCase(u"\u00C4\u00D6\u00DC\u00D7"), u"\u00E4\u00F6\u00FC\u00D7");

@@ -75,7 +75,7 @@ protected:
     void Open(float scale, const std::u16string& arguments) {
         FTheme = std::make_unique<TTheme>(scale);
         Theme = FTheme.get();
-        Form = std::make_unique<TMainForm>(FApplication, u"\"C:\\x\\QuorvalentInstaller.exe\" " + arguments);
+        Form = std::make_unique<TMainForm>(FApplication, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" " + arguments));
         Form->FormShow();
         PumpMessagesFor(100);
     }
@@ -197,6 +197,63 @@ TEST_F(MainWindowTest, AgreementSwitchDecidesTheActionButton) {
     EXPECT_TRUE(Form->ActionButton->Enabled());
 }
 
+TEST_F(MainWindowTest, DisablingTheFocusedActionButtonLeftNoControlWithTheFocus) {
+    Open(1.0f, u"/dir=\"" + FFolder + u"\"");
+    ASSERT_TRUE(Form->ActionButton->Focused());
+    // A screen reader turns the agreement off while the keyboard is on the action button.
+    ASSERT_EQ(DoDefaultAction(Form->AcceptAgreementSwitch->Handle()), S_OK);
+    PumpMessagesFor(5000, [&] { return !Form->ActionButton->Enabled(); });
+    ASSERT_FALSE(Form->ActionButton->Enabled());
+    EXPECT_TRUE(Form->CancelButton->Focused());
+    // Hidden while it has the focus, a control hands it on too, round to the first tab stop.
+    Form->CancelButton->SetVisible(false);
+    EXPECT_TRUE(Form->DestinationFolderEdit->Focused());
+    // With no other tab stop the window itself keeps the keys.
+    Form->DestinationFolderEdit->SetEnabled(false);
+    for (TControl* control :
+         std::initializer_list<TControl*>{Form->DesktopShortcutSwitch.get(), Form->StartMenuShortcutSwitch.get(),
+                                          Form->AcceptAgreementSwitch.get(), Form->AgreementLinkLabel.get()}) {
+        control->SetEnabled(false);
+    }
+    EXPECT_EQ(GetFocus(), Form->Handle());
+}
+
+TEST_F(MainWindowTest, AScreenReaderPressedTheDisabledActionButton) {
+    Open(1.0f, u"/dir=\"" + FFolder + u"\"");
+    Form->AcceptAgreementSwitch->SetFocus();
+    SendMessageW(Form->AcceptAgreementSwitch->Handle(), WM_CHAR, L' ', 1);
+    ASSERT_FALSE(Form->ActionButton->Enabled());
+    EXPECT_EQ(DoDefaultAction(Form->ActionButton->Handle()), DISP_E_MEMBERNOTFOUND);
+    // Every other way to the action is closed as well.
+    Form->ActionButtonClick(Form->ActionButton.get());
+    PumpMessagesFor(100);
+    EXPECT_FALSE(Form->ActionInProgress);
+    EXPECT_FALSE(FApplication.Terminated());
+    EXPECT_EQ(CountEntries(FFolder), 0);
+}
+
+TEST_F(MainWindowTest, AWritableFolderTurnedTheAgreementOn) {
+    Open(1.0f, u"/dir=\"" + FFolder + u"\"");
+    const auto toggleAgreement = [&] {
+        Form->AcceptAgreementSwitch->SetFocus();
+        SendMessageW(Form->AcceptAgreementSwitch->Handle(), WM_CHAR, L' ', 1);
+    };
+    toggleAgreement();
+    ASSERT_FALSE(Form->AcceptAgreementSwitch->Checked());
+    // The folder picker found a writable folder: the agreement is still off.
+    Form->ApplyAccess(true);
+    EXPECT_FALSE(Form->ActionButton->Enabled());
+    toggleAgreement();
+    EXPECT_TRUE(Form->ActionButton->Enabled());
+    // And the agreement does not make a folder writable.
+    Form->ApplyAccess(false);
+    toggleAgreement();
+    toggleAgreement();
+    EXPECT_FALSE(Form->ActionButton->Enabled());
+    Form->ApplyAccess(true);
+    EXPECT_TRUE(Form->ActionButton->Enabled());
+}
+
 // What a screen reader meets, Tab by Tab: role, name and the states a user acts on.
 struct TTabStop {
     LONG Role = 0;
@@ -277,7 +334,7 @@ TEST_F(MainWindowTest, TheFirstFrameIsAlreadyInTheThemesLook) {
     FTheme = std::make_unique<TTheme>(1.0f);
     Theme = FTheme.get();
     Form = std::make_unique<TMainForm>(FApplication,
-                                       u"\"C:\\x\\QuorvalentInstaller.exe\" /dir=\"" + FFolder + u"\"");
+                                       ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /dir=\"" + FFolder + u"\""));
     watched = Form.get();
     Form->FormShow();
     watched = nullptr;

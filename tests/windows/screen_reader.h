@@ -65,3 +65,16 @@ inline TReading Read(HWND window) {
     object->Release();
     return reading;
 }
+
+// What a screen reader's "do default action" returns for the control of Window.
+inline HRESULT DoDefaultAction(HWND window) {
+    IAccessible* object = nullptr;
+    if (FAILED(AccessibleObjectFromWindow(window, DWORD(OBJID_CLIENT), IID_IAccessible,
+                                          reinterpret_cast<void**>(&object)))) {
+        ADD_FAILURE() << "no accessible object";
+        return E_FAIL;
+    }
+    const HRESULT result = object->accDoDefaultAction(SelfId());
+    object->Release();
+    return result;
+}

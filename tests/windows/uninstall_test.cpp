@@ -109,7 +109,7 @@ protected:
     void UninstallWithDeleteData(const std::u16string& folder) {
         TApplication application;
         TMainForm form(application,
-                       u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" + folder + u"\"");
+                       ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" + folder + u"\""));
         ASSERT_EQ(form.RunMode, u"Uninstall");
         form.SetDeleteDataChecked(true);
         form.ActionButtonClick(&form);
@@ -176,7 +176,7 @@ TEST_F(UninstallFormTest, DeleteDataOffKeepsSettingsAndFolder) {
     const std::u16string folder = MakeInstallation(FreshTestFolder(u"keep-data") + u"\\Quorvalent");
     MakeRegistry(folder);
     TApplication application;
-    TMainForm form(application, u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" + folder + u"\"");
+    TMainForm form(application, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" + folder + u"\""));
     form.ActionButtonClick(&form);
     PumpMessagesFor(20000, [&] { return application.Terminated(); });
     ASSERT_TRUE(application.Terminated());
@@ -291,7 +291,7 @@ TEST_F(UninstallFormTest, ShortcutsAndAnEmptiedStartMenuFolderAreRemoved) {
     WriteTestFile(desktop);
     const std::u16string folder = MakeInstallation(FreshTestFolder(u"shortcuts") + u"\\Quorvalent");
     TApplication application;
-    TMainForm form(application, u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" + folder + u"\"");
+    TMainForm form(application, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" + folder + u"\""));
     form.DeleteShortcuts();
     EXPECT_FALSE(FileExists(desktop));
     EXPECT_FALSE(DirectoryExists(menu));
