@@ -299,7 +299,7 @@ void TMainForm::ShowError(const std::u16string& Text, const std::u16string& Titl
 
 void TMainForm::FormShow() {
     FShown = true;
-    Theme->SetThemeName(Properties->SystemTheme());
+    ChooseTheme();
     ApplyThemeColors();
     SetFormClientSize(Handle(), FConstraints, r(DesignClientWidth), r(DesignClientHeight));
     CenterOnMonitor();
@@ -331,24 +331,39 @@ void TMainForm::CenterOnMonitor() {
 
 void TMainForm::ApplyThemeColors() {
     // Telling a light frame it is light would load the window manager's library for nothing.
-    if (Theme->IsDark() != FDarkFrame) {
-        FDarkFrame = Theme->IsDark();
+    if (Theme->IsDarkBackground() != FDarkFrame) {
+        FDarkFrame = Theme->IsDarkBackground();
         SetDarkFrame(Handle(), FDarkFrame);
     }
     InvalidateRect(Handle(), nullptr, FALSE);
 }
 
-void TMainForm::FollowSystemTheme() {
-    if (!FShown) {
-        return;
+bool TMainForm::ChooseTheme() {
+    if (const std::optional<TSystemColors> contrast = SystemHighContrast()) {
+        if (Theme->IsHighContrast() && Theme->SystemColors() == *contrast) {
+            return false;
+        }
+        Theme->SetHighContrast(*contrast);
+        return true;
     }
     const std::u16string system = Properties->SystemTheme();
-    if (Theme->ThemeName() == system) {
-        return;
+    if (!Theme->IsHighContrast() && Theme->ThemeName() == system) {
+        return false;
     }
     Theme->SetThemeName(system);
+    return true;
+}
+
+void TMainForm::FollowSystemTheme() {
+    if (!FShown || !ChooseTheme()) {
+        return;
+    }
     ApplyThemeColors();
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_FRAME);
+    // The shared menu is a window of its own.
+    if (ContextMenu && ContextMenu->Handle()) {
+        InvalidateRect(ContextMenu->Handle(), nullptr, FALSE);
+    }
 }
 
 void TMainForm::FormResize() {
@@ -544,11 +559,11 @@ void TMainForm::WMDpiChanged(WPARAM wParam, LPARAM lParam) {
     }
 }
 
-void TMainForm::WMSettingChange(LPARAM lParam) {
+void TMainForm::WMSettingChange(WPARAM wParam, LPARAM lParam) {
     // The light/dark switch of the system's settings announces itself so, and sends no
-    // frame calculation of its own.
+    // frame calculation of its own; so does a high-contrast scheme turned on or off.
     const auto* area = reinterpret_cast<const wchar_t*>(lParam);
-    if (area && U16(area) == u"ImmersiveColorSet") {
+    if (wParam == SPI_SETHIGHCONTRAST || (area && U16(area) == u"ImmersiveColorSet")) {
         FollowSystemTheme();
     }
 }
@@ -586,7 +601,11 @@ LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         WMDpiChanged(wParam, lParam);
         return 0;
     case WM_SETTINGCHANGE:
-        WMSettingChange(lParam);
+        WMSettingChange(wParam, lParam);
+        return DefaultHandler(msg, wParam, lParam);
+    case WM_SYSCOLORCHANGE:
+        // Another high-contrast scheme, or its colours edited.
+        FollowSystemTheme();
         return DefaultHandler(msg, wParam, lParam);
     default:
         return DefaultHandler(msg, wParam, lParam);

@@ -148,7 +148,10 @@ private:
     void Log(const std::u16string& Text);
     // The window takes the theme's colours, also for the frame the platform draws.
     void ApplyThemeColors();
-    // Follows the system's light or dark setting when it differs from the theme's.
+    // Gives the theme the look the system asks for: its high-contrast scheme while that is on,
+    // else its light or dark app setting. True when the theme changed.
+    bool ChooseTheme();
+    // Follows the system's look when it differs from the theme's, and repaints.
     void FollowSystemTheme();
     // Centres the window on the work area of its monitor.
     void CenterOnMonitor();

@@ -35,7 +35,10 @@ void TAnimation::Paint(HDC DC, const TRect& Client) {
     const int x = -(ScaleValue(FFrameWidth) * FFrameIndex);
     const int width = ScaleValueTrunc(FFrameWidth * FFrameCount);
     const int height = ScaleValueTrunc(FFrameWidth);
-    DrawPngImage(DC, *Theme->GetImage(imgLoader), {x, 0, x + width, height});
+    // High contrast draws the turning shape in the text colour.
+    const std::optional<TColor> tint =
+        Theme->IsHighContrast() ? std::optional<TColor>(Theme->FontColor()) : std::nullopt;
+    DrawPngImage(DC, *Theme->GetImage(imgLoader), {x, 0, x + width, height}, tint);
 }
 
 LONG TAnimation::AccessibleRole(int) const {

@@ -38,15 +38,40 @@ TColor TButtonControl::BorderColor() const {
     return Enabled() ? Theme->ButtonPlusColor() : Theme->BorderDisableColor();
 }
 
+TColor TButtonControl::TextColor() const {
+    if (!Enabled()) {
+        return Theme->GrayText();
+    }
+    return State() == bsNormal ? Theme->ButtonTextColor() : Theme->SelectedTextColor();
+}
+
 void TButtonControl::Paint(HDC DC, const TRect& Client) {
     FillSolidRect(DC, Client, FillColor());
     const TFontHandle font = CreateFontOf(FontNameRegular, Theme->FontHeight());
     const TSelectObject selected(DC, font.Get());
     const TTextExtent text = TextExtent(DC, FCaption);
     DrawTextAt(DC, (Client.Width() - text.Width) / 2,
-               (Client.Height() - text.Height) / 2 - ScaleValueTrunc(1), FCaption,
-               Enabled() ? Theme->FontColor() : Theme->GrayText(), FillColor());
-    FrameRectangle(DC, BorderRect(Client), BorderColor(), ScaleValueTrunc(1));
+               (Client.Height() - text.Height) / 2 - ScaleValueTrunc(1), FCaption, TextColor(), FillColor());
+    if (Theme->IsHighContrast()) {
+        PaintHighContrastFrame(DC, Client);
+    } else {
+        FrameRectangle(DC, BorderRect(Client), BorderColor(), ScaleValueTrunc(1));
+    }
+}
+
+void TButtonControl::PaintHighContrastFrame(HDC DC, const TRect& Client) {
+    // A disabled button has a dotted outline, an enabled one a solid double one, and the
+    // focused one the dotted focus cue inside: told apart by shape in any scheme.
+    if (!Enabled()) {
+        FrameDotted(DC, Client, Theme->GrayText());
+        return;
+    }
+    const TColor border = Focused() ? Theme->BorderFocusColor() : Theme->ButtonPlusColor();
+    FrameRectangle(DC, BorderRect(Client), border, ScaleValueTrunc(1));
+    FrameRectangle(DC, BorderRect(Client.Inflated(-ScaleValueTrunc(1))), border, ScaleValueTrunc(1));
+    if (Focused()) {
+        FrameDotted(DC, Client.Inflated(-ScaleValue(4)), TextColor());
+    }
 }
 
 void TButtonControl::MouseMove(int, int) {
@@ -63,9 +88,6 @@ void TButtonControl::MouseLeave() {
 void TButtonControl::MouseDown(TMouseButton Button, int, int) {
     if (Button != mbLeft) {
         return;
-    }
-    if (CanFocus()) {
-        SetFocus();
     }
     FBehaviour.MouseDown(Button);
     Invalidate();

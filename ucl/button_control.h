@@ -47,6 +47,8 @@ private:
     void Click();
     TColor FillColor() const;
     TColor BorderColor() const;
+    TColor TextColor() const;
+    void PaintHighContrastFrame(HDC DC, const TRect& Client);
 
     TButtonBehaviour FBehaviour{true};
     std::u16string FCaption;

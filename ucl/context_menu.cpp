@@ -274,7 +274,8 @@ void TContextMenu::Paint(HDC DC, const TRect& Client) {
     for (int i = 0; i < Count(); ++i) {
         PaintItem(DC, metrics, i, Client.Width(), fonts.Caption.Get(), fonts.Shortcut.Get());
     }
-    FrameRectangle(DC, BorderRect(Client), Theme->ButtonActiveColor(), ScaleValueTrunc(1));
+    FrameRectangle(DC, BorderRect(Client), Theme->IsHighContrast() ? Theme->BorderColor() : Theme->ButtonActiveColor(),
+                   ScaleValueTrunc(1));
 }
 
 void TContextMenu::PaintItem(HDC DC, const TMenuMetrics& Metrics, int Index, int Width, HFONT CaptionFont,
@@ -283,19 +284,26 @@ void TContextMenu::PaintItem(HDC DC, const TMenuMetrics& Metrics, int Index, int
     const int top = Index * Metrics.ItemHeight;
     TColor background = Theme->PanelColor();
     const TButtonState state = FTracker.RowState(Index, FItems);
+    // High contrast marks the hot row with the highlight and its text colour.
+    const bool highlighted = state != bsNormal && Theme->IsHighContrast();
     if (state != bsNormal) {
-        background = state == bsActive ? Theme->ButtonHoverColor() : Theme->ButtonPlusColor();
+        background = state == bsActive || highlighted ? Theme->ButtonHoverColor() : Theme->ButtonPlusColor();
         FillSolidRect(DC, {0, top, Width, top + Metrics.ItemHeight}, background);
     }
+    const TColor caption = !item.Enabled ? Theme->GrayText()
+                           : highlighted ? Theme->SelectedTextColor()
+                                         : Theme->FontColor();
     {
         const TSelectObject font(DC, CaptionFont);
-        DrawTextAt(DC, Metrics.CaptionLeft, top + Metrics.CaptionTop, item.Caption,
-                   item.Enabled ? Theme->FontColor() : Theme->GrayText(), background);
+        DrawTextAt(DC, Metrics.CaptionLeft, top + Metrics.CaptionTop, item.Caption, caption, background);
     }
     const TSelectObject font(DC, ShortcutFont);
     const int shortcutWidth = TextExtent(DC, item.Shortcut).Width;
+    const TColor shortcut = highlighted            ? caption
+                            : !item.Enabled        ? (Theme->IsHighContrast() ? Theme->GrayText() : Theme->ButtonActiveColor())
+                                                   : Theme->GrayText();
     DrawTextAt(DC, Width - Metrics.ShortcutRight - shortcutWidth, top + Metrics.ShortcutTop, item.Shortcut,
-               item.Enabled ? Theme->GrayText() : Theme->ButtonActiveColor(), background);
+               shortcut, background);
 }
 
 // ---- TContextMenu: screen readers ----

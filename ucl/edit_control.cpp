@@ -314,7 +314,23 @@ TColor TEditControl::BorderColor() const {
     if (Focused()) {
         return Theme->BorderFocusColor();
     }
+    if (Theme->IsHighContrast() && Enabled()) {
+        return Theme->BorderColor();
+    }
     return Enabled() ? Theme->ButtonHoverColor() : Theme->BorderDisableColor();
+}
+
+void TEditControl::PaintBorder(HDC DC, const TRect& Client) {
+    // High contrast tells the state by shape as well: a dotted outline when disabled, a
+    // double one with the focus.
+    if (Theme->IsHighContrast() && !Enabled()) {
+        FrameDotted(DC, Client, Theme->GrayText());
+        return;
+    }
+    FrameRectangle(DC, BorderRect(Client), BorderColor(), ScaleValueTrunc(1));
+    if (Theme->IsHighContrast() && Focused()) {
+        FrameRectangle(DC, BorderRect(Client.Inflated(-ScaleValueTrunc(1))), BorderColor(), ScaleValueTrunc(1));
+    }
 }
 
 void TEditControl::Paint(HDC DC, const TRect& Client) {
@@ -330,7 +346,7 @@ void TEditControl::Paint(HDC DC, const TRect& Client) {
                       {x, FModel.PaddingTop, x + ScaleValueTrunc(1), FModel.PaddingTop + FModel.LineHeight},
                       Theme->CaretColor());
     }
-    FrameRectangle(DC, BorderRect(Client), BorderColor(), ScaleValueTrunc(1));
+    PaintBorder(DC, Client);
     PlaceSystemCaret();
     PlaceComposition();
 }
@@ -345,6 +361,14 @@ void TEditControl::PaintText(HDC DC, const TRect&) {
     const int x0 = FModel.ColumnX(0);
     DrawTextAt(DC, x0, top + ScaleValue(1), FModel.DisplayText(),
                Enabled() ? Theme->FontColor() : Theme->GrayText());
+    if (FModel.HasSelection() && Theme->IsHighContrast()) {
+        // The selected text again, inside the selection, in the highlight's text colour.
+        const auto [from, to] = FModel.SelectionBounds();
+        const int saved = SaveDC(DC);
+        IntersectClipRect(DC, FModel.ColumnX(from), top, FModel.ColumnX(to), top + FModel.LineHeight);
+        DrawTextAt(DC, x0, top + ScaleValue(1), FModel.DisplayText(), Theme->SelectedTextColor());
+        RestoreDC(DC, saved);
+    }
     if (FModel.Text().empty() && !FPlaceholder.empty()) {
         DrawTextAt(DC, x0, top + ScaleValue(1), FPlaceholder, Theme->GrayText());
     }
@@ -362,9 +386,16 @@ void TEditControl::PaintButton(HDC DC, const TRect& Client) {
         fill = Theme->ButtonHoverColor();
     }
     FillSolidRect(DC, {width - ScaleValueTrunc(32), 0, width, Client.Height()}, fill);
+    // High contrast draws the glyph's shape in the text colour of what lies under it.
+    std::optional<TColor> glyph;
+    if (Theme->IsHighContrast()) {
+        glyph = FModel.ButtonState == bsActive  ? Theme->SelectedTextColor()
+                : FModel.ButtonState == bsHover ? Theme->ButtonTextColor()
+                                                : Theme->FontColor();
+    }
     DrawPngImage(
         DC, *Theme->GetImage(FButtonImage),
-        {width - ScaleValueTrunc(24), ScaleValueTrunc(8), width - ScaleValueTrunc(8), ScaleValueTrunc(24)});
+        {width - ScaleValueTrunc(24), ScaleValueTrunc(8), width - ScaleValueTrunc(8), ScaleValueTrunc(24)}, glyph);
 }
 
 std::u16string TEditControl::AccessibleName(int) const {

@@ -134,6 +134,7 @@ private:
     void PaintText(HDC DC, const TRect& Client);
     void PaintButton(HDC DC, const TRect& Client);
     TColor BorderColor() const;
+    void PaintBorder(HDC DC, const TRect& Client);
 
     THost FHost{*this};
     TEditModel FModel{FHost};

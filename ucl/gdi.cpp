@@ -95,15 +95,29 @@ void FillFramedRectangle(HDC DC, const TRect& R, TColor Fill, TColor Pen, int Wi
     Rectangle(DC, R.Left, R.Top, R.Right, R.Bottom);
 }
 
-void DrawPngImage(HDC DC, const TPngImage& Image, const TRect& Dest) {
+void FrameDotted(HDC DC, const TRect& R, TColor Color) noexcept {
+    for (int x = R.Left; x < R.Right; x += 2) {
+        SetPixelV(DC, x, R.Top, Color);
+        SetPixelV(DC, x, R.Bottom - 1, Color);
+    }
+    for (int y = R.Top; y < R.Bottom; y += 2) {
+        SetPixelV(DC, R.Left, y, Color);
+        SetPixelV(DC, R.Right - 1, y, Color);
+    }
+}
+
+void DrawPngImage(HDC DC, const TPngImage& Image, const TRect& Dest, std::optional<TColor> Tint) {
     RECT clip;
     const int region = GetClipBox(DC, &clip);
     if (Image.Empty() || region == ERROR || region == NULLREGION) {
         return;
     }
-    const TStretchedPart part = StretchImage(Image.Pixels(), Dest, FromRECT(clip));
+    TStretchedPart part = StretchImage(Image.Pixels(), Dest, FromRECT(clip));
     if (part.Image.Pixels.empty()) {
         return;
+    }
+    if (Tint) {
+        TintImage(part.Image, *Tint);
     }
     void* bits = nullptr;
     TMemoryDC source(DC, part.Image.Width, part.Image.Height, &bits);

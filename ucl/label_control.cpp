@@ -85,7 +85,8 @@ int TLabelControl::FontHeightOf() const {
 TColor TLabelControl::ColorOf() const {
     switch (LabelColorOf(FRedFont, FBlueFont, FGrayFont)) {
     case lcRed:
-        return LabelRed;
+        // A scheme has no red: the words say what is wrong.
+        return Theme->IsHighContrast() ? Theme->FontColor() : LabelRed;
     case lcLink:
         return Theme->LinkFontColor();
     case lcGray:
@@ -129,7 +130,8 @@ void TLabelControl::Paint(HDC DC, const TRect& Client) {
         const int line = ScaleValueTrunc(1);
         const int y = std::min(text.Height, Client.Height()) - line;
         const int right = FWordWrap ? width : std::min(left + text.Width, width);
-        FillSolidRect(DC, {std::max(left, 0), y, right, y + line}, Theme->BorderFocusColor());
+        FillSolidRect(DC, {std::max(left, 0), y, right, y + line},
+                      Theme->IsHighContrast() ? color : Theme->BorderFocusColor());
     }
     if (FAutoSize && (text.Width != width || text.Height != Client.Height())) {
         SetBounds(Left(), Top(), text.Width, text.Height);

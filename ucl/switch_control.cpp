@@ -69,11 +69,20 @@ void TSwitchControl::Paint(HDC DC, const TRect& Client) {
     FillSolidRect(DC, Client, Theme->WindowColor());
     const TFontHandle font = CaptionFont();
     const TSelectObject selected(DC, font.Get());
-    const int top = SwitchStripTop(Enabled(), FHover, FChecked, Theme->IsDark(), ScaleValue);
-    DrawPngImage(DC, *Theme->GetImage(imgSwitch), {0, top, ScaleValue(24), top + ScaleValue(192)});
-    DrawTextAt(DC, CaptionLeft(), ScaleValueTrunc(-2), FCaption,
-               Enabled() ? Theme->FontColor() : Theme->GrayText());
-    if (Focused()) {
+    const TColor ink = Enabled() ? Theme->FontColor() : Theme->GrayText();
+    if (Theme->IsHighContrast()) {
+        PaintHighContrastTrack(DC, ink);
+    } else {
+        const int top = SwitchStripTop(Enabled(), FHover, FChecked, Theme->IsDark(), ScaleValue);
+        DrawPngImage(DC, *Theme->GetImage(imgSwitch), {0, top, ScaleValue(24), top + ScaleValue(192)});
+    }
+    const TTextExtent caption = TextExtent(DC, FCaption);
+    DrawTextAt(DC, CaptionLeft(), ScaleValueTrunc(-2), FCaption, ink);
+    if (Focused() && Theme->IsHighContrast()) {
+        // Dotted around the caption, in its own colour: visible in every scheme.
+        FrameDotted(DC, {CaptionLeft() - ScaleValue(2), 0, CaptionLeft() + caption.Width + ScaleValue(2), Client.Height()},
+                    ink);
+    } else if (Focused()) {
         // The focus cue of a keyboard user: an outline around the switch itself.
         FrameRectangle(DC, BorderRect({0, 0, ScaleValue(24), ScaleValue(16)}), Theme->BorderFocusColor(),
                        ScaleValueTrunc(1));
@@ -83,6 +92,26 @@ void TSwitchControl::Paint(HDC DC, const TRect& Client) {
         if (width != Client.Width()) {
             SetBounds(Left(), Top(), width, Client.Height());
         }
+    }
+}
+
+void TSwitchControl::PaintHighContrastTrack(HDC DC, TColor Ink) {
+    // On and off differ in shape, not only in colour: off is an outlined track with the knob
+    // at the left, on a filled track with the knob at the right.
+    const TRect track{0, 0, ScaleValue(24), ScaleValue(16)};
+    const int inset = ScaleValue(3);
+    const int knob = track.Height() - 2 * inset;
+    const int knobLeft = FChecked ? track.Right - inset - knob : inset;
+    const TSystemColors& colors = Theme->SystemColors();
+    if (FChecked) {
+        FillSolidRect(DC, track, Enabled() ? colors.Highlight : colors.GrayText);
+        FillSolidRect(DC, {knobLeft, inset, knobLeft + knob, inset + knob},
+                      Enabled() ? colors.HighlightText : colors.Window);
+        // A scheme whose highlight is the window's own colour still shows the track.
+        FrameRectangle(DC, BorderRect(track), Ink, ScaleValueTrunc(1));
+    } else {
+        FrameRectangle(DC, BorderRect(track), Ink, ScaleValueTrunc(1));
+        FillSolidRect(DC, {knobLeft, inset, knobLeft + knob, inset + knob}, Ink);
     }
 }
 

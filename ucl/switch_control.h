@@ -40,6 +40,8 @@ protected:
 
 private:
     void Toggle();
+    // The track and knob of the high-contrast look, drawn in the scheme's colours.
+    void PaintHighContrastTrack(HDC DC, TColor Ink);
     // The width that shows the whole caption in DC's current font, the caption's.
     int FittingWidth(HDC DC) const;
     void FitToCaption();

@@ -12,7 +12,12 @@ constexpr TColor CrossOnFillColor = RGB(255, 255, 255);
 constexpr WPARAM MoveByCaption = 0xF012;
 constexpr int CloseChild = 1;
 
-TColor MaximizeFill(TButtonState State) {
+// High contrast fills a hovered or pressed caption button with the highlight and draws its
+// glyph in the highlight's text colour.
+TColor CaptionButtonFill(TButtonState State) {
+    if (Theme->IsHighContrast() && State != bsNormal) {
+        return Theme->ButtonHoverColor();
+    }
     switch (State) {
     case bsHover:
         return Theme->ButtonPlusColor();
@@ -214,6 +219,10 @@ void TTitleBar::PaintCaption(HDC DC) const {
     DrawTextAt(DC, x, ScaleValue(6), FCaption, GlyphColor());
 }
 
+TColor TTitleBar::ButtonGlyphColor(TButtonState State) const noexcept {
+    return Theme->IsHighContrast() && State != bsNormal ? Theme->SelectedTextColor() : GlyphColor();
+}
+
 void TTitleBar::PaintCloseButton(HDC DC, const TTitleBarGlyphs& Glyphs) {
     const TButtonState state = CloseButtonState();
     if (state != bsNormal) {
@@ -226,7 +235,8 @@ void TTitleBar::PaintCloseButton(HDC DC, const TTitleBarGlyphs& Glyphs) {
             DrawLine(DC, l.X1, l.Y1, l.X2, l.Y2, HaloColor, FPenWidth);
         }
     }
-    const TColor cross = state != bsNormal ? CrossOnFillColor : GlyphColor();
+    const TColor cross =
+        state != bsNormal && !Theme->IsHighContrast() ? CrossOnFillColor : ButtonGlyphColor(state);
     const int width = PenWidth(ScaleValueTrunc(1));
     for (const TLine& l : Glyphs.Cross) {
         DrawLine(DC, l.X1, l.Y1, l.X2, l.Y2, cross, width);
@@ -234,30 +244,30 @@ void TTitleBar::PaintCloseButton(HDC DC, const TTitleBarGlyphs& Glyphs) {
 }
 
 void TTitleBar::PaintMaximizeButton(HDC DC, const TTitleBarGlyphs& Glyphs) {
-    const TColor fill = MaximizeFill(MaximizeButtonState());
-    if (MaximizeButtonState() != bsNormal) {
+    const TButtonState state = MaximizeButtonState();
+    const TColor fill = CaptionButtonFill(state);
+    if (state != bsNormal) {
         FillSolidRect(DC, FInput.Layout().MaximizeButton, fill);
     }
     const int width = PenWidth(ScaleValueTrunc(1));
     if (FormNormal()) {
-        FillFramedRectangle(DC, Glyphs.MaximizeBox, fill, GlyphColor(), width);
+        FillFramedRectangle(DC, Glyphs.MaximizeBox, fill, ButtonGlyphColor(state), width);
         return;
     }
     for (const TRect& box : Glyphs.RestoreBoxes) {
-        FillFramedRectangle(DC, box, fill, GlyphColor(), width);
+        FillFramedRectangle(DC, box, fill, ButtonGlyphColor(state), width);
     }
 }
 
 void TTitleBar::PaintMinimizeButton(HDC DC, const TTitleBarGlyphs& Glyphs) {
     const TButtonState state = MinimizeButtonState();
     if (state != bsNormal) {
-        const TColor fill = state == bsHover ? Theme->ButtonPlusColor() : Theme->ButtonActiveColor();
-        FillSolidRect(DC, FInput.Layout().MinimizeButton, fill);
+        FillSolidRect(DC, FInput.Layout().MinimizeButton, CaptionButtonFill(state));
     }
     const int width = PenWidth(ScaleValueTrunc(1));
     const TLine& bar = Glyphs.MinimizeBar;
-    DrawLine(DC, bar.X1, bar.Y1, bar.X2, bar.Y2, GlyphColor(), width);
-    DrawLine(DC, bar.X2, bar.Y2, bar.X1, bar.Y1, GlyphColor(), width);
+    DrawLine(DC, bar.X1, bar.Y1, bar.X2, bar.Y2, ButtonGlyphColor(state), width);
+    DrawLine(DC, bar.X2, bar.Y2, bar.X1, bar.Y1, ButtonGlyphColor(state), width);
 }
 
 void TTitleBar::PaintTopLine(HDC DC, int Width) {

@@ -59,6 +59,8 @@ private:
     bool FormNormal() const noexcept;
     bool FormActive() const noexcept;
     TColor GlyphColor() const noexcept;
+    // The glyph of a caption button in State.
+    TColor ButtonGlyphColor(TButtonState State) const noexcept;
     int ScreenY(int X, int Y) const noexcept;
 
     void Apply(const TTitleBarReaction& Reaction);

@@ -114,3 +114,13 @@ TStretchedPart StretchImage(const TPremultipliedImage& Source, const TRect& Dest
     }
     return part;
 }
+
+void TintImage(TPremultipliedImage& Image, uint32_t Color) noexcept {
+    const uint32_t red = Color & 0xFF, green = Color >> 8 & 0xFF, blue = Color >> 16 & 0xFF;
+    for (uint32_t& pixel : Image.Pixels) {
+        const uint32_t alpha = pixel >> 24;
+        // Premultiplied, rounded to the nearest.
+        const auto scale = [alpha](uint32_t channel) { return (channel * alpha + 127) / 255; };
+        pixel = alpha << 24 | scale(red) << 16 | scale(green) << 8 | scale(blue);
+    }
+}

@@ -28,3 +28,7 @@ struct TStretchedPart {
 // the plain pixels where the size is unchanged. Only the pixels inside Clip are computed, so
 // a strip of frames clipped to one frame costs one frame.
 TStretchedPart StretchImage(const TPremultipliedImage& Source, const TRect& Dest, const TRect& Clip);
+
+// Every pixel in Color (0x00BBGGRR) with its own alpha: the shape of a picture in one colour,
+// as a high-contrast scheme draws glyphs.
+void TintImage(TPremultipliedImage& Image, uint32_t Color) noexcept;

@@ -13,6 +13,8 @@ struct TRect {
     int Width() const noexcept { return Right - Left; }
     int Height() const noexcept { return Bottom - Top; }
     bool Empty() const noexcept { return Right <= Left || Bottom <= Top; }
+    // Grown by By on every side; shrunk for a negative By.
+    TRect Inflated(int By) const noexcept { return {Left - By, Top - By, Right + By, Bottom + By}; }
     friend bool operator==(const TRect&, const TRect&) = default;
 };
 

@@ -1,5 +1,6 @@
 #include "utils/theme.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "utils/exception.h"
@@ -28,7 +29,22 @@ int RoundHalfEven(double v) noexcept {
     return int(down);
 }
 
+// A channel's share of the relative luminance, as sRGB defines it.
+double Linear(unsigned channel) noexcept {
+    const double c = channel / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double Luminance(TColor color) noexcept {
+    return 0.2126 * Linear(color & 0xFF) + 0.7152 * Linear(color >> 8 & 0xFF) + 0.0722 * Linear(color >> 16 & 0xFF);
+}
+
 } // namespace
+
+double ContrastRatio(TColor A, TColor B) noexcept {
+    const double a = Luminance(A), b = Luminance(B);
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
 
 TTheme::TTheme(float ScaleFactor, TResourceReader Reader) : FReader(std::move(Reader)) {
     SetScaleFactor(ScaleFactor);
@@ -44,11 +60,53 @@ void TTheme::SetScaleFactor(float Value) {
 }
 
 void TTheme::SetThemeName(const std::u16string& Value) {
-    if (Value == FThemeName) {
+    if (Value == FThemeName && !FHighContrast) {
         return;
     }
     FThemeName = Value;
+    FHighContrast = false;
     ApplyPalette(Value == u"Light");
+}
+
+void TTheme::SetHighContrast(const TSystemColors& Colors) {
+    FThemeName = u"HighContrast";
+    FHighContrast = true;
+    FSystemColors = Colors;
+    ApplySystemColors();
+}
+
+void TTheme::ApplySystemColors() noexcept {
+    const TSystemColors& c = FSystemColors;
+    // The focus and selection colour must stand out from the window; a scheme whose highlight
+    // does not gets its text colour there.
+    const TColor focus = ContrastRatio(c.Highlight, c.Window) >= 3.0 ? c.Highlight : c.WindowText;
+    FWindowColor = FPanelColor = FEditDisableColor = FCurrentLineColor = c.Window;
+    FSystemVarsBgColor = FGlobalVarsBgColor = FWorkspaceVarsBgColor = FEnvironmentVarsBgColor = c.Window;
+    FFontColor = FCaretColor = FBorderColor = FScrollBarColor = c.WindowText;
+    FTitleBarActiveColor = FTitleBarTopLineActiveColor = c.WindowText;
+    FSystemVarsColor = FGlobalVarsColor = FWorkspaceVarsColor = FEnvironmentVarsColor = c.WindowText;
+    FSyntaxHighlightingColor1 = FSyntaxHighlightingColor2 = c.WindowText;
+    FSyntaxHighlightingColor3 = FSyntaxHighlightingColor4 = c.WindowText;
+    FGrayText = FBorderDisableColor = FTitleBarInactiveColor = FTitleBarTopLineInactiveColor = c.GrayText;
+    FLinkFontColor = FSelMethodFontColor = c.HotLight;
+    FButtonFontColor = FButtonPlusColor = c.ButtonText;
+    FButtonColor = c.ButtonFace;
+    FButtonHoverColor = FButtonActiveColor = FTextSelectionColor = c.Highlight;
+    FTitleBarCloseHoverColor = FTitleBarCloseActiveColor = c.Highlight;
+    FBorderFocusColor = FDoubleBorderColor = focus;
+}
+
+bool TTheme::IsDarkBackground() const noexcept {
+    // Darker than the middle grey: white text on it has the better contrast.
+    return FHighContrast ? ContrastRatio(FWindowColor, 0xFFFFFF) > ContrastRatio(FWindowColor, 0) : IsDark();
+}
+
+TColor TTheme::ButtonTextColor() const noexcept {
+    return FHighContrast ? FSystemColors.ButtonText : FFontColor;
+}
+
+TColor TTheme::SelectedTextColor() const noexcept {
+    return FHighContrast ? FSystemColors.HighlightText : FFontColor;
 }
 
 void TTheme::ApplyPalette(bool Light) noexcept {

@@ -56,6 +56,25 @@
     X(SyntaxHighlightingColor3, 0x008000, 0x95C077)                                                          \
     X(SyntaxHighlightingColor4, 0x000080, 0x7DA3E8)
 
+// The system colours that a high-contrast scheme sets, as the platform gives them
+// (COLOR_WINDOW, COLOR_WINDOWTEXT, COLOR_BTNFACE, COLOR_BTNTEXT, COLOR_HIGHLIGHT,
+// COLOR_HIGHLIGHTTEXT, COLOR_HOTLIGHT, COLOR_GRAYTEXT).
+struct TSystemColors {
+    TColor Window = 0;
+    TColor WindowText = 0;
+    TColor ButtonFace = 0;
+    TColor ButtonText = 0;
+    TColor Highlight = 0;
+    TColor HighlightText = 0;
+    TColor HotLight = 0;
+    TColor GrayText = 0;
+    bool operator==(const TSystemColors&) const = default;
+};
+
+// The contrast ratio of two colours as WCAG defines it, from 1 (the same) to 21 (black and
+// white).
+double ContrastRatio(TColor A, TColor B) noexcept;
+
 // The bytes of the program's raw-data resource Name; raises EResNotFound when there is none.
 using TResourceReader = std::function<std::span<const uint8_t>(const std::u16string& Name)>;
 
@@ -80,6 +99,21 @@ public:
     void SetThemeName(const std::u16string& Value);
     bool IsLight() const noexcept { return FThemeName == u"Light"; }
     bool IsDark() const noexcept { return FThemeName == u"Dark"; }
+
+    // The system's high-contrast look: every colour of the theme taken from Colors, under the
+    // name "HighContrast"; a later SetThemeName leaves it. The controls then draw state by
+    // shape too (a switch's knob, a dotted focus cue, a dotted border when disabled), so that
+    // nothing depends on telling two colours apart.
+    void SetHighContrast(const TSystemColors& Colors);
+    bool IsHighContrast() const noexcept { return FHighContrast; }
+    const TSystemColors& SystemColors() const noexcept { return FSystemColors; }
+    // A dark window background: the dark palette, or a high-contrast scheme with a dark window
+    // colour. The frame the platform draws follows it.
+    bool IsDarkBackground() const noexcept;
+    // Text on a button's face, and on a selection or a hovered button: the font colour in the
+    // light and dark looks, the scheme's button and highlight text in high contrast.
+    TColor ButtonTextColor() const noexcept;
+    TColor SelectedTextColor() const noexcept;
 
     // Platform font heights (negative: character height in pixels) for the current factor.
     int SmallFontHeight() const noexcept;
@@ -106,9 +140,12 @@ public:
 
 private:
     void ApplyPalette(bool Light) noexcept;
+    void ApplySystemColors() noexcept;
     std::unique_ptr<TPngImage> LoadImage(const std::u16string& Name) const;
 
     std::u16string FThemeName;
+    bool FHighContrast = false;
+    TSystemColors FSystemColors;
     float FScaleFactor = 1.0f;
     std::u16string FScaleString;
 #define QV_THEME_COLOR_FIELD(Name, Light, Dark) TColor F##Name = 0;

@@ -45,3 +45,22 @@ void SetFormClientSize(HWND Form, TFormConstraints& Constraints, int Width, int 
     Constraints.MinHeight = window.bottom - window.top;
     Constraints.MinWidth = window.right - window.left;
 }
+
+std::optional<TSystemColors> SystemHighContrast() noexcept {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof(contrast);
+    if (!SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast), &contrast, 0) ||
+        !(contrast.dwFlags & HCF_HIGHCONTRASTON)) {
+        return std::nullopt;
+    }
+    TSystemColors colors;
+    colors.Window = GetSysColor(COLOR_WINDOW);
+    colors.WindowText = GetSysColor(COLOR_WINDOWTEXT);
+    colors.ButtonFace = GetSysColor(COLOR_BTNFACE);
+    colors.ButtonText = GetSysColor(COLOR_BTNTEXT);
+    colors.Highlight = GetSysColor(COLOR_HIGHLIGHT);
+    colors.HighlightText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+    colors.HotLight = GetSysColor(COLOR_HOTLIGHT);
+    colors.GrayText = GetSysColor(COLOR_GRAYTEXT);
+    return colors;
+}

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -12,6 +13,10 @@
 // The bytes of the raw-data resource Name of the running executable, found without regard to
 // case; raises EResNotFound when there is none.
 std::span<const uint8_t> ReadProgramResource(const std::u16string& Name);
+
+// The system's high-contrast scheme while it is on (SPI_GETHIGHCONTRAST, HCF_HIGHCONTRASTON):
+// its colours; nothing while it is off.
+std::optional<TSystemColors> SystemHighContrast() noexcept;
 
 // Thickness of the window's sizing frame for its border style: none, a thin or dialog frame
 // (SM_CYDLGFRAME), or a sizeable one (SM_CYFRAME + SM_CXPADDEDBORDER).

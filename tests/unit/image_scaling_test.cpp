@@ -25,6 +25,14 @@ TEST(Premultiply, ScalesColoursByAlphaAndPacksThemForTheDib) {
     EXPECT_EQ(p.Pixels[2], Argb(255, 1, 2, 3));
 }
 
+TEST(TintImage, KeepsTheShapeInOneColour) {
+    TPremultipliedImage image{3, 1, {0xFF123456, 0x80402010, 0x00000000}};
+    TintImage(image, 0x0000FF00); // green, as 0x00BBGGRR
+    EXPECT_EQ(image.Pixels, (std::vector<uint32_t>{0xFF00FF00, 0x80008000, 0x00000000}));
+    TintImage(image, 0x00FF0000); // blue
+    EXPECT_EQ(image.Pixels, (std::vector<uint32_t>{0xFF0000FF, 0x80000080, 0x00000000}));
+}
+
 TEST(StretchImage, SameSizeCopiesAndClipSelectsOneFrame) {
     // A strip of four 2 × 2 frames, each of one colour.
     std::vector<uint32_t> pixels;

@@ -143,6 +143,85 @@ TEST(ThemePalette, OnlyANewNameAppliesAPaletteAndAnUnknownOneIsDark) {
     ExpectPalette(theme, false);
 }
 
+// Schemes as the system's settings offer them, and one of a user's own.
+const TSystemColors WhiteOnBlack{Platform(0x000000), Platform(0xFFFFFF), Platform(0x000000), Platform(0xFFFFFF),
+                                 Platform(0x1AEBFF), Platform(0x000000), Platform(0xFFFF00), Platform(0x3FF23F)};
+const TSystemColors BlackOnWhite{Platform(0xFFFFFF), Platform(0x000000), Platform(0xFFFFFF), Platform(0x000000),
+                                 Platform(0x37006E), Platform(0xFFFFFF), Platform(0x00009F), Platform(0x600000)};
+const TSystemColors Custom{Platform(0x202020), Platform(0xF0E68C), Platform(0x303060), Platform(0xE0FFFF),
+                           Platform(0x4169E1), Platform(0xFFD700), Platform(0x7FFF00), Platform(0xA0A0A0)};
+
+TEST(ThemeHighContrast, EveryColourComesFromTheScheme) {
+    for (const TSystemColors& scheme : {WhiteOnBlack, BlackOnWhite, Custom}) {
+        TFakeResources resources;
+        TTheme theme(1.0f, resources.Reader());
+        theme.SetHighContrast(scheme);
+        EXPECT_TRUE(theme.IsHighContrast());
+        EXPECT_EQ(theme.ThemeName(), u"HighContrast");
+        EXPECT_FALSE(theme.IsLight());
+        EXPECT_FALSE(theme.IsDark());
+        EXPECT_EQ(theme.SystemColors(), scheme);
+        // Window and text, buttons, selection, links, disabled text.
+        const std::pair<TColor, TColor> expected[] = {
+            {theme.WindowColor(), scheme.Window},          {theme.PanelColor(), scheme.Window},
+            {theme.EditDisableColor(), scheme.Window},      {theme.FontColor(), scheme.WindowText},
+            {theme.CaretColor(), scheme.WindowText},        {theme.BorderColor(), scheme.WindowText},
+            {theme.TitleBarActiveColor(), scheme.WindowText}, {theme.ButtonColor(), scheme.ButtonFace},
+            {theme.ButtonPlusColor(), scheme.ButtonText},   {theme.ButtonTextColor(), scheme.ButtonText},
+            {theme.ButtonHoverColor(), scheme.Highlight},   {theme.TextSelectionColor(), scheme.Highlight},
+            {theme.SelectedTextColor(), scheme.HighlightText}, {theme.LinkFontColor(), scheme.HotLight},
+            {theme.GrayText(), scheme.GrayText},            {theme.BorderDisableColor(), scheme.GrayText},
+            {theme.TitleBarInactiveColor(), scheme.GrayText}, {theme.BorderFocusColor(), scheme.Highlight},
+        };
+        for (size_t i = 0; i < std::size(expected); ++i) {
+            EXPECT_EQ(expected[i].first, expected[i].second) << "entry " << i;
+        }
+    }
+}
+
+TEST(ThemeHighContrast, TheDarkFrameFollowsTheWindowColour) {
+    TFakeResources resources;
+    TTheme theme(1.0f, resources.Reader());
+    theme.SetHighContrast(WhiteOnBlack);
+    EXPECT_TRUE(theme.IsDarkBackground());
+    theme.SetHighContrast(BlackOnWhite);
+    EXPECT_FALSE(theme.IsDarkBackground());
+    theme.SetHighContrast(Custom);
+    EXPECT_TRUE(theme.IsDarkBackground());
+}
+
+TEST(ThemeHighContrast, AHighlightLikeTheWindowLeavesTheFocusToTheText) {
+    TSystemColors flat = BlackOnWhite;
+    flat.Highlight = Platform(0xF4F4F4);
+    TFakeResources resources;
+    TTheme theme(1.0f, resources.Reader());
+    theme.SetHighContrast(flat);
+    EXPECT_EQ(theme.BorderFocusColor(), flat.WindowText);
+    EXPECT_EQ(theme.TextSelectionColor(), flat.Highlight);
+}
+
+TEST(ThemeHighContrast, TheNamedLooksLeaveItAndNewColoursAreTaken) {
+    TFakeResources resources;
+    TTheme theme(1.0f, resources.Reader());
+    theme.SetHighContrast(WhiteOnBlack);
+    theme.SetHighContrast(Custom);
+    EXPECT_EQ(theme.WindowColor(), Custom.Window);
+    // Back to the app setting, also when it is the name the theme had before.
+    theme.SetThemeName(u"Light");
+    EXPECT_FALSE(theme.IsHighContrast());
+    ExpectPalette(theme, true);
+    EXPECT_EQ(theme.ButtonTextColor(), theme.FontColor());
+    EXPECT_EQ(theme.SelectedTextColor(), theme.FontColor());
+}
+
+TEST(ContrastRatio, RunsFromOneToTwentyOne) {
+    EXPECT_DOUBLE_EQ(ContrastRatio(0x000000, 0xFFFFFF), 21.0);
+    EXPECT_DOUBLE_EQ(ContrastRatio(0xFFFFFF, 0x000000), 21.0);
+    EXPECT_DOUBLE_EQ(ContrastRatio(0x123456, 0x123456), 1.0);
+    // #767676 on white is the lightest grey that passes WCAG's 4.5:1.
+    EXPECT_NEAR(ContrastRatio(0x767676, 0xFFFFFF), 4.54, 0.01);
+}
+
 TEST(ThemeScale, PercentAndIndexFollowTheThresholds) {
     struct {
         float Factor;
