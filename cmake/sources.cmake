@@ -136,6 +136,7 @@ set(QV_E2E_TESTS
   tests/e2e/window_support.cpp
   tests/e2e/window_test.cpp
   tests/e2e/window_flow_test.cpp
+  tests/e2e/screen_reader_test.cpp
 )
 
 # libFuzzer targets (native, clang): each is run for a bounded time by the test suite.

@@ -124,7 +124,7 @@ if(QV_E2E_TESTS)
     COMMENT "Making the test products" VERBATIM)
   add_custom_target(test_products DEPENDS ${QV_TEST_PRODUCTS}/big-product.qvz)
   add_executable(e2e_tests ${QV_E2E_TESTS})
-  target_link_libraries(e2e_tests PRIVATE gtest ole32 shell32 uuid psapi version)
+  target_link_libraries(e2e_tests PRIVATE gtest ole32 oleaut32 oleacc shell32 uuid psapi version)
   # The uninstall tests play the web API with an HTTP server of their own.
   target_link_libraries(e2e_tests PRIVATE ws2_32)
   target_include_directories(e2e_tests PRIVATE ${CMAKE_SOURCE_DIR})
