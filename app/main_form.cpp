@@ -413,8 +413,8 @@ bool TMainForm::DialogKey(const MSG& Msg) {
     }
     // The field's context menu, while it is open, takes Escape through its keyboard hook
     // before the message gets here: there Escape closes the menu only.
-    const bool escape = Msg.message == WM_KEYDOWN && Msg.wParam == VK_ESCAPE && GetKeyState(VK_CONTROL) >= 0 &&
-                        GetKeyState(VK_MENU) >= 0;
+    const bool escape = Msg.message == WM_KEYDOWN && Msg.wParam == VK_ESCAPE &&
+                        GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0;
     if (escape && Handle() && (Msg.hwnd == Handle() || IsChild(Handle(), Msg.hwnd))) {
         CancelButtonClick(this);
         return true;

@@ -274,7 +274,8 @@ void TContextMenu::Paint(HDC DC, const TRect& Client) {
     for (int i = 0; i < Count(); ++i) {
         PaintItem(DC, metrics, i, Client.Width(), fonts.Caption.Get(), fonts.Shortcut.Get());
     }
-    FrameRectangle(DC, BorderRect(Client), Theme->IsHighContrast() ? Theme->BorderColor() : Theme->ButtonActiveColor(),
+    FrameRectangle(DC, BorderRect(Client),
+                   Theme->IsHighContrast() ? Theme->BorderColor() : Theme->ButtonActiveColor(),
                    ScaleValueTrunc(1));
 }
 
@@ -299,9 +300,10 @@ void TContextMenu::PaintItem(HDC DC, const TMenuMetrics& Metrics, int Index, int
     }
     const TSelectObject font(DC, ShortcutFont);
     const int shortcutWidth = TextExtent(DC, item.Shortcut).Width;
-    const TColor shortcut = highlighted            ? caption
-                            : !item.Enabled        ? (Theme->IsHighContrast() ? Theme->GrayText() : Theme->ButtonActiveColor())
-                                                   : Theme->GrayText();
+    const TColor shortcut = highlighted ? caption
+                            : !item.Enabled
+                                ? (Theme->IsHighContrast() ? Theme->GrayText() : Theme->ButtonActiveColor())
+                                : Theme->GrayText();
     DrawTextAt(DC, Width - Metrics.ShortcutRight - shortcutWidth, top + Metrics.ShortcutTop, item.Shortcut,
                shortcut, background);
 }

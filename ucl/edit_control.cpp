@@ -329,7 +329,8 @@ void TEditControl::PaintBorder(HDC DC, const TRect& Client) {
     }
     FrameRectangle(DC, BorderRect(Client), BorderColor(), ScaleValueTrunc(1));
     if (Theme->IsHighContrast() && Focused()) {
-        FrameRectangle(DC, BorderRect(Client.Inflated(-ScaleValueTrunc(1))), BorderColor(), ScaleValueTrunc(1));
+        FrameRectangle(DC, BorderRect(Client.Inflated(-ScaleValueTrunc(1))), BorderColor(),
+                       ScaleValueTrunc(1));
     }
 }
 
@@ -395,7 +396,8 @@ void TEditControl::PaintButton(HDC DC, const TRect& Client) {
     }
     DrawPngImage(
         DC, *Theme->GetImage(FButtonImage),
-        {width - ScaleValueTrunc(24), ScaleValueTrunc(8), width - ScaleValueTrunc(8), ScaleValueTrunc(24)}, glyph);
+        {width - ScaleValueTrunc(24), ScaleValueTrunc(8), width - ScaleValueTrunc(8), ScaleValueTrunc(24)},
+        glyph);
 }
 
 std::u16string TEditControl::AccessibleName(int) const {

@@ -164,7 +164,8 @@ void FillFramedRectangle(HDC DC, const TRect& R, TColor Fill, TColor Pen, int Wi
 
 // Draws Image stretched into Dest with its alpha (smooth when the size differs); only the part
 // inside the DC's clipping region is computed. With Tint, the picture's shape in that colour.
-void DrawPngImage(HDC DC, const TPngImage& Image, const TRect& Dest, std::optional<TColor> Tint = std::nullopt);
+void DrawPngImage(HDC DC, const TPngImage& Image, const TRect& Dest,
+                  std::optional<TColor> Tint = std::nullopt);
 // The outline of R in one-pixel dots two pixels apart: the focus cue and the disabled border
 // of the high-contrast look, which tell a state by shape rather than by colour.
 void FrameDotted(HDC DC, const TRect& R, TColor Color) noexcept;

@@ -80,7 +80,9 @@ void TSwitchControl::Paint(HDC DC, const TRect& Client) {
     DrawTextAt(DC, CaptionLeft(), ScaleValueTrunc(-2), FCaption, ink);
     if (Focused() && Theme->IsHighContrast()) {
         // Dotted around the caption, in its own colour: visible in every scheme.
-        FrameDotted(DC, {CaptionLeft() - ScaleValue(2), 0, CaptionLeft() + caption.Width + ScaleValue(2), Client.Height()},
+        FrameDotted(DC,
+                    {CaptionLeft() - ScaleValue(2), 0, CaptionLeft() + caption.Width + ScaleValue(2),
+                     Client.Height()},
                     ink);
     } else if (Focused()) {
         // The focus cue of a keyboard user: an outline around the switch itself.

@@ -19,7 +19,8 @@ std::vector<std::u16string> SplitCommandLine(std::u16string_view commandLine);
 // "Install", "Update" or "Uninstall": the last run-mode switch wins, "Install" by default.
 std::u16string GetRunMode(const std::vector<std::u16string>& args, const TLowerCase& lower);
 // True when one argument (after the program path), lower-cased, equals Param exactly.
-bool GetBooleanParam(const std::vector<std::u16string>& args, std::u16string_view Param, const TLowerCase& lower);
+bool GetBooleanParam(const std::vector<std::u16string>& args, std::u16string_view Param,
+                     const TLowerCase& lower);
 // The text after the name and one separator of the last argument that begins with Param.
 std::u16string GetStringParam(const std::vector<std::u16string>& args, std::u16string_view Param,
                               const TLowerCase& lower);

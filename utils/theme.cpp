@@ -36,7 +36,8 @@ double Linear(unsigned channel) noexcept {
 }
 
 double Luminance(TColor color) noexcept {
-    return 0.2126 * Linear(color & 0xFF) + 0.7152 * Linear(color >> 8 & 0xFF) + 0.0722 * Linear(color >> 16 & 0xFF);
+    return 0.2126 * Linear(color & 0xFF) + 0.7152 * Linear(color >> 8 & 0xFF) +
+           0.0722 * Linear(color >> 16 & 0xFF);
 }
 
 } // namespace

@@ -16,7 +16,8 @@ namespace {
 
 // Spelled out: mingw's import library resolves the data symbol IID_IAccessible to a code
 // thunk, whose bytes are no interface id.
-constexpr IID AccessibleInterface = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+constexpr IID AccessibleInterface = {
+    0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
 
 struct TOutsideReading {
     LONG Role = 0;
@@ -46,8 +47,8 @@ std::wstring Text(IAccessible* Object, HRESULT (STDMETHODCALLTYPE IAccessible::*
 TOutsideReading ReadFromOutside(HWND Control) {
     TOutsideReading reading;
     IAccessible* object = nullptr;
-    const HRESULT found =
-        AccessibleObjectFromWindow(Control, DWORD(OBJID_CLIENT), AccessibleInterface, reinterpret_cast<void**>(&object));
+    const HRESULT found = AccessibleObjectFromWindow(Control, DWORD(OBJID_CLIENT), AccessibleInterface,
+                                                     reinterpret_cast<void**>(&object));
     if (FAILED(found) || !object) {
         ADD_FAILURE() << "no accessible object across the processes: " << std::hex << found;
         return reading;

@@ -199,7 +199,9 @@ TEST_F(WindowFlowTest, EscapeInTheFieldsMenuClosesOnlyTheMenu) {
     const HWND field = window.Control(L"QuorvalentEdit", 0);
     ClickSpot(window, FolderText);
     ASSERT_TRUE(WaitFor([&] { return window.Focus() == field; }, 5000));
-    const auto menuOpen = [&] { return !ProcessWindows(window.ProcessId(), L"QuorvalentContextMenu").empty(); };
+    const auto menuOpen = [&] {
+        return !ProcessWindows(window.ProcessId(), L"QuorvalentContextMenu").empty();
+    };
     PressKeyWith(VK_SHIFT, VK_F10);
     ASSERT_TRUE(WaitFor(menuOpen, 5000));
     PressKey(VK_ESCAPE);

@@ -75,8 +75,9 @@ TEST(GetStringParam, ValueFollowsNameAndOneSeparator) {
 }
 
 TEST(ReadCommandLine, ReadsEverySwitchOnceWhateverTheLetterCase) {
-    const TCommandLineOptions options = ReadCommandLine(
-        u"\"C:\\x\\QuorvalentInstaller.exe\" /UPDATE /SILENT /VerySilent /Store /DIR=\"D:\\My Apps\" /Log=C:\\l.txt");
+    const TCommandLineOptions options =
+        ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /UPDATE /SILENT /VerySilent /Store "
+                        u"/DIR=\"D:\\My Apps\" /Log=C:\\l.txt");
     EXPECT_EQ(options.RunMode, u"Update");
     EXPECT_TRUE(options.Silent);
     EXPECT_TRUE(options.VerySilent);

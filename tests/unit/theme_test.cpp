@@ -144,10 +144,12 @@ TEST(ThemePalette, OnlyANewNameAppliesAPaletteAndAnUnknownOneIsDark) {
 }
 
 // Schemes as the system's settings offer them, and one of a user's own.
-const TSystemColors WhiteOnBlack{Platform(0x000000), Platform(0xFFFFFF), Platform(0x000000), Platform(0xFFFFFF),
-                                 Platform(0x1AEBFF), Platform(0x000000), Platform(0xFFFF00), Platform(0x3FF23F)};
-const TSystemColors BlackOnWhite{Platform(0xFFFFFF), Platform(0x000000), Platform(0xFFFFFF), Platform(0x000000),
-                                 Platform(0x37006E), Platform(0xFFFFFF), Platform(0x00009F), Platform(0x600000)};
+const TSystemColors WhiteOnBlack{Platform(0x000000), Platform(0xFFFFFF), Platform(0x000000),
+                                 Platform(0xFFFFFF), Platform(0x1AEBFF), Platform(0x000000),
+                                 Platform(0xFFFF00), Platform(0x3FF23F)};
+const TSystemColors BlackOnWhite{Platform(0xFFFFFF), Platform(0x000000), Platform(0xFFFFFF),
+                                 Platform(0x000000), Platform(0x37006E), Platform(0xFFFFFF),
+                                 Platform(0x00009F), Platform(0x600000)};
 const TSystemColors Custom{Platform(0x202020), Platform(0xF0E68C), Platform(0x303060), Platform(0xE0FFFF),
                            Platform(0x4169E1), Platform(0xFFD700), Platform(0x7FFF00), Platform(0xA0A0A0)};
 
@@ -163,15 +165,24 @@ TEST(ThemeHighContrast, EveryColourComesFromTheScheme) {
         EXPECT_EQ(theme.SystemColors(), scheme);
         // Window and text, buttons, selection, links, disabled text.
         const std::pair<TColor, TColor> expected[] = {
-            {theme.WindowColor(), scheme.Window},          {theme.PanelColor(), scheme.Window},
-            {theme.EditDisableColor(), scheme.Window},      {theme.FontColor(), scheme.WindowText},
-            {theme.CaretColor(), scheme.WindowText},        {theme.BorderColor(), scheme.WindowText},
-            {theme.TitleBarActiveColor(), scheme.WindowText}, {theme.ButtonColor(), scheme.ButtonFace},
-            {theme.ButtonPlusColor(), scheme.ButtonText},   {theme.ButtonTextColor(), scheme.ButtonText},
-            {theme.ButtonHoverColor(), scheme.Highlight},   {theme.TextSelectionColor(), scheme.Highlight},
-            {theme.SelectedTextColor(), scheme.HighlightText}, {theme.LinkFontColor(), scheme.HotLight},
-            {theme.GrayText(), scheme.GrayText},            {theme.BorderDisableColor(), scheme.GrayText},
-            {theme.TitleBarInactiveColor(), scheme.GrayText}, {theme.BorderFocusColor(), scheme.Highlight},
+            {theme.WindowColor(), scheme.Window},
+            {theme.PanelColor(), scheme.Window},
+            {theme.EditDisableColor(), scheme.Window},
+            {theme.FontColor(), scheme.WindowText},
+            {theme.CaretColor(), scheme.WindowText},
+            {theme.BorderColor(), scheme.WindowText},
+            {theme.TitleBarActiveColor(), scheme.WindowText},
+            {theme.ButtonColor(), scheme.ButtonFace},
+            {theme.ButtonPlusColor(), scheme.ButtonText},
+            {theme.ButtonTextColor(), scheme.ButtonText},
+            {theme.ButtonHoverColor(), scheme.Highlight},
+            {theme.TextSelectionColor(), scheme.Highlight},
+            {theme.SelectedTextColor(), scheme.HighlightText},
+            {theme.LinkFontColor(), scheme.HotLight},
+            {theme.GrayText(), scheme.GrayText},
+            {theme.BorderDisableColor(), scheme.GrayText},
+            {theme.TitleBarInactiveColor(), scheme.GrayText},
+            {theme.BorderFocusColor(), scheme.Highlight},
         };
         for (size_t i = 0; i < std::size(expected); ++i) {
             EXPECT_EQ(expected[i].first, expected[i].second) << "entry " << i;

@@ -118,7 +118,8 @@ protected:
         const TMemoryDC copy(screen.DC(), shot.Width, shot.Height, &bits);
         BitBlt(copy.DC(), 0, 0, shot.Width, shot.Height, screen.DC(), 0, 0, SRCCOPY);
         GdiFlush();
-        shot.Pixels.assign(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + size_t(shot.Width) * shot.Height);
+        shot.Pixels.assign(static_cast<uint32_t*>(bits),
+                           static_cast<uint32_t*>(bits) + size_t(shot.Width) * shot.Height);
         for (uint32_t& p : shot.Pixels) {
             p &= 0xFFFFFF;
         }
@@ -133,7 +134,8 @@ protected:
                           Control.Top() + Control.Height(), Rgb(Color));
     }
 
-    TImportPatch FParameters{"user32.dll", "SystemParametersInfoW", reinterpret_cast<const void*>(&AnswerParametersInfo)};
+    TImportPatch FParameters{"user32.dll", "SystemParametersInfoW",
+                             reinterpret_cast<const void*>(&AnswerParametersInfo)};
     TImportPatch FColors{"user32.dll", "GetSysColor", reinterpret_cast<const void*>(&AnswerSysColor)};
     TLanguage FEnglish{u"English"};
     TTheme* FSavedTheme = nullptr;

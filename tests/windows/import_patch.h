@@ -28,7 +28,8 @@ public:
                 if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal)) {
                     continue;
                 }
-                const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+                const auto* byName =
+                    reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
                 if (std::strcmp(reinterpret_cast<const char*>(byName->Name), Function) == 0) {
                     FSlot = reinterpret_cast<void**>(&slots->u1.Function);
                     FOriginal = *FSlot;

@@ -16,7 +16,8 @@ namespace {
 class MainFormTest : public ::testing::Test {
 protected:
     std::unique_ptr<TMainForm> Create(const std::u16string& arguments) {
-        return std::make_unique<TMainForm>(FApplication, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" " + arguments));
+        return std::make_unique<TMainForm>(
+            FApplication, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" " + arguments));
     }
     static std::u16string WindowText(HWND window) {
         wchar_t text[256] = {};

@@ -75,7 +75,8 @@ protected:
     void Open(float scale, const std::u16string& arguments) {
         FTheme = std::make_unique<TTheme>(scale);
         Theme = FTheme.get();
-        Form = std::make_unique<TMainForm>(FApplication, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" " + arguments));
+        Form = std::make_unique<TMainForm>(
+            FApplication, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" " + arguments));
         Form->FormShow();
         PumpMessagesFor(100);
     }
@@ -210,9 +211,9 @@ TEST_F(MainWindowTest, DisablingTheFocusedActionButtonLeftNoControlWithTheFocus)
     EXPECT_TRUE(Form->DestinationFolderEdit->Focused());
     // With no other tab stop the window itself keeps the keys.
     Form->DestinationFolderEdit->SetEnabled(false);
-    for (TControl* control :
-         std::initializer_list<TControl*>{Form->DesktopShortcutSwitch.get(), Form->StartMenuShortcutSwitch.get(),
-                                          Form->AcceptAgreementSwitch.get(), Form->AgreementLinkLabel.get()}) {
+    for (TControl* control : std::initializer_list<TControl*>{
+             Form->DesktopShortcutSwitch.get(), Form->StartMenuShortcutSwitch.get(),
+             Form->AcceptAgreementSwitch.get(), Form->AgreementLinkLabel.get()}) {
         control->SetEnabled(false);
     }
     EXPECT_EQ(GetFocus(), Form->Handle());
@@ -333,8 +334,8 @@ TEST_F(MainWindowTest, TheFirstFrameIsAlreadyInTheThemesLook) {
         nullptr, GetCurrentThreadId());
     FTheme = std::make_unique<TTheme>(1.0f);
     Theme = FTheme.get();
-    Form = std::make_unique<TMainForm>(FApplication,
-                                       ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /dir=\"" + FFolder + u"\""));
+    Form = std::make_unique<TMainForm>(
+        FApplication, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /dir=\"" + FFolder + u"\""));
     watched = Form.get();
     Form->FormShow();
     watched = nullptr;

@@ -108,8 +108,8 @@ protected:
     // message loop until the form ends the application.
     void UninstallWithDeleteData(const std::u16string& folder) {
         TApplication application;
-        TMainForm form(application,
-                       ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" + folder + u"\""));
+        TMainForm form(application, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" +
+                                                    folder + u"\""));
         ASSERT_EQ(form.RunMode, u"Uninstall");
         form.SetDeleteDataChecked(true);
         form.ActionButtonClick(&form);
@@ -176,7 +176,8 @@ TEST_F(UninstallFormTest, DeleteDataOffKeepsSettingsAndFolder) {
     const std::u16string folder = MakeInstallation(FreshTestFolder(u"keep-data") + u"\\Quorvalent");
     MakeRegistry(folder);
     TApplication application;
-    TMainForm form(application, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" + folder + u"\""));
+    TMainForm form(application, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" +
+                                                folder + u"\""));
     form.ActionButtonClick(&form);
     PumpMessagesFor(20000, [&] { return application.Terminated(); });
     ASSERT_TRUE(application.Terminated());
@@ -291,7 +292,8 @@ TEST_F(UninstallFormTest, ShortcutsAndAnEmptiedStartMenuFolderAreRemoved) {
     WriteTestFile(desktop);
     const std::u16string folder = MakeInstallation(FreshTestFolder(u"shortcuts") + u"\\Quorvalent");
     TApplication application;
-    TMainForm form(application, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" + folder + u"\""));
+    TMainForm form(application, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" +
+                                                folder + u"\""));
     form.DeleteShortcuts();
     EXPECT_FALSE(FileExists(desktop));
     EXPECT_FALSE(DirectoryExists(menu));
