@@ -40,20 +40,6 @@ int r(int n) {
     return ScaleValue(n);
 }
 
-// Frees a string the shell allocated.
-class TCoTaskString {
-public:
-    TCoTaskString() noexcept = default;
-    TCoTaskString(const TCoTaskString&) = delete;
-    TCoTaskString& operator=(const TCoTaskString&) = delete;
-    ~TCoTaskString() { CoTaskMemFree(FText); }
-    wchar_t** Put() noexcept { return &FText; }
-    const wchar_t* Get() const noexcept { return FText; }
-
-private:
-    wchar_t* FText = nullptr;
-};
-
 // Tells the desktop window manager to draw the frame that remains in the dark look or not.
 void SetDarkFrame(HWND Window, bool Dark) {
     using TSetAttribute = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
@@ -478,7 +464,7 @@ void TMainForm::BrowseButtonClick(TObject*) {
             dialog->SetFolder(start.Get());
         }
         TComPtr<IShellItem> chosen;
-        TCoTaskString path;
+        TCoTaskMemory<wchar_t> path;
         if (SUCCEEDED(dialog->Show(Handle())) && SUCCEEDED(dialog->GetResult(chosen.Put())) &&
             SUCCEEDED(chosen->GetDisplayName(SIGDN_FILESYSPATH, path.Put()))) {
             SetDestinationFolder(U16(path.Get()));

@@ -64,23 +64,6 @@ bool DeleteExistingFile(const std::u16string& Path) {
     return true;
 }
 
-bool IsEmptyFolder(const std::u16string& Folder) {
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW(WStr(Folder + u"\\*"), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    bool empty = true;
-    do {
-        const std::u16string name = U16(found.cFileName);
-        if (name != u"." && name != u"..") {
-            empty = false;
-        }
-    } while (empty && FindNextFileW(search, &found));
-    FindClose(search);
-    return empty;
-}
-
 bool HoldsInstallation(const std::u16string& Folder) {
     return FileExists(JoinPath(Folder, InstallerExeName)) || FileExists(JoinPath(Folder, ProductExeName));
 }

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <utility>
 
+#include "utils/unique_handle.h"
+
 namespace {
 
 // The clipboard, open for this thread from construction to destruction.
@@ -48,23 +50,8 @@ private:
     void* FData;
 };
 
-// Owns a movable global block until the clipboard takes it.
-class TGlobalMemory {
-public:
-    explicit TGlobalMemory(size_t Size) noexcept : FMemory(GlobalAlloc(GMEM_MOVEABLE, Size)) {}
-    TGlobalMemory(const TGlobalMemory&) = delete;
-    TGlobalMemory& operator=(const TGlobalMemory&) = delete;
-    ~TGlobalMemory() {
-        if (FMemory) {
-            GlobalFree(FMemory);
-        }
-    }
-    HGLOBAL Get() const noexcept { return FMemory; }
-    HGLOBAL Release() noexcept { return std::exchange(FMemory, nullptr); }
-
-private:
-    HGLOBAL FMemory;
-};
+// A movable global block, owned until the clipboard takes it.
+using TGlobalMemory = TUniqueHandle<HGLOBAL, GlobalFree>;
 
 } // namespace
 
@@ -89,7 +76,7 @@ std::u16string ReadClipboardText(HWND Owner) {
 }
 
 bool WriteClipboardText(HWND Owner, const std::u16string& Text) {
-    TGlobalMemory memory((Text.size() + 1) * sizeof(char16_t));
+    TGlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, (Text.size() + 1) * sizeof(char16_t)));
     {
         const TGlobalLock lock(memory.Get());
         if (!lock.Data()) {

@@ -46,29 +46,14 @@ bool IsButtonPress(WPARAM Message) noexcept {
 
 } // namespace
 
-// ---- TWindowsHook ----
+// ---- Hooks ----
 
-TWindowsHook::TWindowsHook(int HookType, HOOKPROC Proc, HINSTANCE Module, DWORD ThreadId)
-    : FHandle(SetWindowsHookExW(HookType, Proc, Module, ThreadId)) {
-    if (!FHandle) {
+TWindowsHook InstallWindowsHook(int HookType, HOOKPROC Proc, HINSTANCE Module, DWORD ThreadId) {
+    TWindowsHook hook(SetWindowsHookExW(HookType, Proc, Module, ThreadId));
+    if (!hook) {
         RaiseLastOSError(u"SetWindowsHookEx");
     }
-}
-
-TWindowsHook::TWindowsHook(TWindowsHook&& Other) noexcept : FHandle(std::exchange(Other.FHandle, nullptr)) {}
-
-TWindowsHook& TWindowsHook::operator=(TWindowsHook&& Other) noexcept {
-    if (this != &Other) {
-        Reset();
-        FHandle = std::exchange(Other.FHandle, nullptr);
-    }
-    return *this;
-}
-
-void TWindowsHook::Reset() noexcept {
-    if (FHandle) {
-        UnhookWindowsHookEx(std::exchange(FHandle, nullptr));
-    }
+    return hook;
 }
 
 // ---- TContextMenu: entries ----
@@ -137,8 +122,8 @@ void TContextMenu::ShowOn(int X, int Y, POINT Anchor) {
 
 void TContextMenu::InstallHooks() {
     // Both or neither: a menu that could not see outside presses would never close.
-    TWindowsHook mouse(WH_MOUSE_LL, MouseHookProc, GetModuleHandleW(nullptr), 0);
-    TWindowsHook keyboard(WH_KEYBOARD, KeyboardHookProc, nullptr, GetCurrentThreadId());
+    TWindowsHook mouse = InstallWindowsHook(WH_MOUSE_LL, MouseHookProc, GetModuleHandleW(nullptr), 0);
+    TWindowsHook keyboard = InstallWindowsHook(WH_KEYBOARD, KeyboardHookProc, nullptr, GetCurrentThreadId());
     FMouseHook = std::move(mouse);
     FKeyboardHook = std::move(keyboard);
 }

@@ -12,26 +12,12 @@
 
 #include "ucl/context_menu_layout.h"
 #include "ucl/shadow_form.h"
+#include "utils/unique_handle.h"
 
-// A hook of the platform, removed with UnhookWindowsHookEx. Copy is deleted, move transfers it.
-class TWindowsHook {
-public:
-    TWindowsHook() noexcept = default;
-    // Raises EError with the platform's reason when the hook cannot be installed.
-    TWindowsHook(int HookType, HOOKPROC Proc, HINSTANCE Module, DWORD ThreadId);
-    TWindowsHook(const TWindowsHook&) = delete;
-    TWindowsHook& operator=(const TWindowsHook&) = delete;
-    TWindowsHook(TWindowsHook&& Other) noexcept;
-    TWindowsHook& operator=(TWindowsHook&& Other) noexcept;
-    ~TWindowsHook() { Reset(); }
-
-    HHOOK Get() const noexcept { return FHandle; }
-    bool Installed() const noexcept { return FHandle != nullptr; }
-    void Reset() noexcept;
-
-private:
-    HHOOK FHandle = nullptr;
-};
+// A hook of the platform, removed with UnhookWindowsHookEx.
+using TWindowsHook = TUniqueHandle<HHOOK, UnhookWindowsHookEx>;
+// Installs a hook; raises EError with the platform's reason when it cannot.
+TWindowsHook InstallWindowsHook(int HookType, HOOKPROC Proc, HINSTANCE Module, DWORD ThreadId);
 
 class TContextMenu : public TShadowForm {
 public:
@@ -62,7 +48,7 @@ public:
     void Close() noexcept;
     HWND Owner() const noexcept { return FOwner; }
     // Shown, with its hooks installed.
-    bool Open() const noexcept { return FMouseHook.Installed(); }
+    bool Open() const noexcept { return FMouseHook.Valid(); }
     // The hooks while the menu is open, null otherwise.
     HHOOK MouseHookId() const noexcept { return FMouseHook.Get(); }
     HHOOK KeyboardHookId() const noexcept { return FKeyboardHook.Get(); }

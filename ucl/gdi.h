@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "utils/rect.h"
+#include "utils/unique_handle.h"
 #include "utils/theme.h"
 
 inline RECT ToRECT(const TRect& r) noexcept {
@@ -20,37 +21,9 @@ inline TRect FromRECT(const RECT& r) noexcept {
     return {r.left, r.top, r.right, r.bottom};
 }
 
-// Owns a font, brush, pen or bitmap, deleted with DeleteObject. Copy is deleted, move
-// transfers ownership. The object must not be selected into a DC when it is deleted, which
-// TSelectObject, declared after it, guarantees.
-template <typename T> class TGdiObject {
-public:
-    TGdiObject() noexcept = default;
-    explicit TGdiObject(T handle) noexcept : FHandle(handle) {}
-    TGdiObject(const TGdiObject&) = delete;
-    TGdiObject& operator=(const TGdiObject&) = delete;
-    TGdiObject(TGdiObject&& other) noexcept : FHandle(std::exchange(other.FHandle, nullptr)) {}
-    TGdiObject& operator=(TGdiObject&& other) noexcept {
-        if (this != &other) {
-            Reset(std::exchange(other.FHandle, nullptr));
-        }
-        return *this;
-    }
-    ~TGdiObject() { Reset(); }
-
-    T Get() const noexcept { return FHandle; }
-    explicit operator bool() const noexcept { return FHandle != nullptr; }
-    void Reset(T handle = nullptr) noexcept {
-        if (FHandle) {
-            DeleteObject(FHandle);
-        }
-        FHandle = handle;
-    }
-    T Release() noexcept { return std::exchange(FHandle, nullptr); }
-
-private:
-    T FHandle = nullptr;
-};
+// A font, brush, pen or bitmap, deleted with DeleteObject. The object must not be selected
+// into a DC when it is deleted, which TSelectObject, declared after it, guarantees.
+template <typename T> using TGdiObject = TUniqueHandle<T, DeleteObject>;
 
 using TFontHandle = TGdiObject<HFONT>;
 using TBrushHandle = TGdiObject<HBRUSH>;

@@ -6,12 +6,11 @@
 #include <functional>
 #include <string>
 
+#include "utils/theme_types.h"
+
 class TObject;
 // The same event type as the windows declare; repeated here so this header needs no platform.
 using TNotifyEvent = std::function<void(TObject* Sender)>;
-
-// A platform colour value: 0x00BBGGRR, red in the low byte.
-using TColor = uint32_t;
 
 enum TButtonState : uint8_t { bsNormal, bsHover, bsActive };
 
@@ -45,15 +44,6 @@ inline constexpr TShiftState ssCtrl = 4;
 
 // A label's text size; each selects one of the theme's font heights.
 enum TFontSize : uint8_t { fsSmall, fsMedium, fsLarge, fsExtraLarge };
-
-// The theme's images by ordinal; the names less "img" are the resource stems, so the order and
-// the names are part of the resource layout.
-enum TResourceImage : uint8_t { imgAppIcon, imgApplicationIcon, imgFolderEx, imgSwitch, imgLoader, imgNone };
-
-inline constexpr int ResourceImageCount = int(imgNone);
-
-// The enumerator's name without "img" ("AppIcon" for imgAppIcon); empty for imgNone.
-std::u16string ResourceImageStem(TResourceImage Image);
 
 // One entry of the context menu; a value, copied on assignment.
 struct TContextMenuItem {

@@ -21,31 +21,6 @@ bool IsSeparator(char16_t c) noexcept {
     return c == u'\\' || c == u'/';
 }
 
-// Length of the part of a path that cannot be created: "C:\", "\\server\share\", "\\?\C:\".
-size_t RootLength(const std::u16string& path) noexcept {
-    size_t start = 0;
-    if (path.starts_with(u"\\\\?\\") || path.starts_with(u"\\\\.\\")) {
-        start = 4;
-    }
-    if (path.size() >= start + 2 && path[start + 1] == u':') {
-        return start + 2 + (path.size() > start + 2 && IsSeparator(path[start + 2]) ? 1 : 0);
-    }
-    if (start == 0 && path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
-        // \\server\share\ : skip the server and the share names.
-        size_t pos = 2;
-        for (int part = 0; part < 2; ++part) {
-            while (pos < path.size() && !IsSeparator(path[pos])) {
-                ++pos;
-            }
-            if (pos < path.size()) {
-                ++pos;
-            }
-        }
-        return pos;
-    }
-    return start + (path.size() > start && IsSeparator(path[start]) ? 1 : 0);
-}
-
 // Removes folders innermost first, each only while it is empty.
 void RemoveFolders(const std::vector<std::u16string>& folders) noexcept {
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
@@ -76,8 +51,11 @@ std::vector<std::u16string> ForceDirectories(const std::u16string& Folder) {
         throw EError(u"Cannot create an empty folder name.");
     }
     std::vector<std::u16string> created;
-    const size_t root = RootLength(Folder);
-    if (root >= Folder.size() && root > 0 && DirectoryExists(Folder)) {
+    const size_t root = ParsePathRoot(Folder).Length;
+    if (root == 0) {
+        throw EError(u"Cannot create the folder '" + Folder + u"': it is not a full path.");
+    }
+    if (root >= Folder.size() && DirectoryExists(Folder)) {
         return created;
     }
     size_t pos = root;
@@ -136,20 +114,35 @@ bool HasWriteAccess(const std::u16string& Folder) noexcept {
     }
 }
 
+std::optional<std::vector<TFolderEntry>> ListFolder(const std::u16string& Folder) {
+    WIN32_FIND_DATAW found;
+    const TFindHandle search(FindFirstFileW(WStr(Folder + u"\\*"), &found));
+    if (!search) {
+        return std::nullopt;
+    }
+    std::vector<TFolderEntry> entries;
+    do {
+        std::u16string name = U16(found.cFileName);
+        if (name != u"." && name != u"..") {
+            entries.push_back({std::move(name), (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+        }
+    } while (FindNextFileW(search.Get(), &found));
+    return entries;
+}
+
 std::vector<std::u16string> ListFolderFiles(const std::u16string& Folder) {
     std::vector<std::u16string> names;
-    WIN32_FIND_DATAW found;
-    const HANDLE search = FindFirstFileW(WStr(Folder + u"\\*"), &found);
-    if (search == INVALID_HANDLE_VALUE) {
-        return names;
-    }
-    do {
-        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            names.push_back(U16(found.cFileName));
+    for (TFolderEntry& entry : ListFolder(Folder).value_or(std::vector<TFolderEntry>())) {
+        if (!entry.IsFolder) {
+            names.push_back(std::move(entry.Name));
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    }
     return names;
+}
+
+bool IsEmptyFolder(const std::u16string& Folder) {
+    const auto entries = ListFolder(Folder);
+    return entries && entries->empty();
 }
 
 std::vector<uint8_t> ReadWholeFile(const std::u16string& Path) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,8 +33,16 @@ bool DirectoryExists(const std::u16string& Path) noexcept;
 // Creates the folder with all missing parents; returns the folders it created, outermost
 // first. Raises EError with the platform's message.
 std::vector<std::u16string> ForceDirectories(const std::u16string& Folder);
+// What a folder holds, "." and ".." left out; nothing when it cannot be read.
+struct TFolderEntry {
+    std::u16string Name;
+    bool IsFolder = false;
+};
+std::optional<std::vector<TFolderEntry>> ListFolder(const std::u16string& Folder);
 // The names of the files (not folders) in Folder; empty when it cannot be read.
 std::vector<std::u16string> ListFolderFiles(const std::u16string& Folder);
+// True for a folder that can be read and holds nothing.
+bool IsEmptyFolder(const std::u16string& Folder);
 // The whole content of a file; raises EError when it cannot be read.
 std::vector<uint8_t> ReadWholeFile(const std::u16string& Path);
 // Writes Data as the whole content of Path, replacing it; raises EError on failure.

@@ -6,74 +6,24 @@
 #include "utils/common.h"
 #include "utils/exception.h"
 #include "utils/paths.h"
+#include "utils/registry.h"
 #include "utils/strings.h"
 #include "utils/win32.h"
 #include "utils/write_names.h"
 
 namespace {
 
-// A registry value as it was: its type and bytes.
-struct TRegData {
-    DWORD Type = REG_NONE;
-    std::vector<uint8_t> Bytes;
-};
-
-std::optional<TRegData> ReadRegData(HKEY key, const std::u16string& name) {
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        TRegData data;
-        DWORD size = 0;
-        if (RegQueryValueExW(key, WStr(name), nullptr, &data.Type, nullptr, &size) != ERROR_SUCCESS) {
-            return std::nullopt;
-        }
-        data.Bytes.resize(size);
-        const LSTATUS status =
-            RegQueryValueExW(key, WStr(name), nullptr, &data.Type, data.Bytes.data(), &size);
-        if (status == ERROR_SUCCESS) {
-            data.Bytes.resize(size);
-            return data;
-        }
-        if (status != ERROR_MORE_DATA) {
-            return std::nullopt;
-        }
-    }
-    return std::nullopt;
-}
-
-class TRegKeyHandle {
-public:
-    TRegKeyHandle(const std::u16string& Key, REGSAM Access) noexcept {
-        if (RegOpenKeyExW(HKEY_CURRENT_USER, WStr(Key), 0, Access, &FKey) != ERROR_SUCCESS) {
-            FKey = nullptr;
-        }
-    }
-    TRegKeyHandle(const TRegKeyHandle&) = delete;
-    TRegKeyHandle& operator=(const TRegKeyHandle&) = delete;
-    ~TRegKeyHandle() {
-        if (FKey) {
-            RegCloseKey(FKey);
-        }
-    }
-    HKEY Get() const noexcept { return FKey; }
-
-private:
-    HKEY FKey = nullptr;
-};
-
-bool RegKeyExists(const std::u16string& key) {
-    return TRegKeyHandle(key, KEY_READ).Get() != nullptr;
-}
-
+// Raises EError when the old value cannot be written back.
 void RestoreRegValue(const std::u16string& key, const std::u16string& name,
                      const std::optional<TRegData>& old) {
-    TRegKeyHandle handle(key, KEY_SET_VALUE);
-    if (!handle.Get()) {
+    TRegistryKey handle = TRegistryKey::Open(key, KEY_SET_VALUE);
+    if (!handle.Valid()) {
         return;
     }
     if (old) {
-        RegSetValueExW(handle.Get(), WStr(name), 0, old->Type, old->Bytes.data(),
-                       static_cast<DWORD>(old->Bytes.size()));
+        handle.Write(name, old->Type, old->Bytes.data(), old->Bytes.size());
     } else {
-        RegDeleteValueW(handle.Get(), WStr(name));
+        handle.DeleteValue(name);
     }
 }
 
@@ -175,8 +125,7 @@ void TInstallTransaction::RememberRegValue(const std::u16string& Key, const std:
         });
         return;
     }
-    const TRegKeyHandle key(Key, KEY_QUERY_VALUE);
-    std::optional<TRegData> old = key.Get() ? ReadRegData(key.Get(), Name) : std::nullopt;
+    std::optional<TRegData> old = TRegistryKey::Open(Key, KEY_QUERY_VALUE).Read(Name);
     FUndo.push_back([this, Key, Name, old] {
         RestoreRegValue(Key, Name, old);
         Log(u"Registry: restored HKCU\\" + Key + u" value " + Name);

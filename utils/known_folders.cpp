@@ -60,24 +60,22 @@ void AddShellKnownFolders(std::vector<std::u16string>& folders) {
                                 KnownFolderManagerInterface, manager.PutVoid()))) {
         return;
     }
-    KNOWNFOLDERID* ids = nullptr;
+    TCoTaskMemory<KNOWNFOLDERID> ids;
     UINT count = 0;
-    if (FAILED(manager->GetFolderIds(&ids, &count)) || !ids) {
+    if (FAILED(manager->GetFolderIds(ids.Put(), &count)) || !ids) {
         return;
     }
     for (UINT i = 0; i < count; ++i) {
         TComPtr<IKnownFolder> folder;
-        if (FAILED(manager->GetFolder(ids[i], folder.Put()))) {
+        if (FAILED(manager->GetFolder(ids.Get()[i], folder.Put()))) {
             continue;
         }
         // Virtual folders (the control panel, the network) have no path and are skipped.
-        wchar_t* path = nullptr;
-        if (SUCCEEDED(folder->GetPath(KF_FLAG_DONT_VERIFY, &path)) && path) {
-            AddFolder(folders, U16(path));
+        TCoTaskMemory<wchar_t> path;
+        if (SUCCEEDED(folder->GetPath(KF_FLAG_DONT_VERIFY, path.Put())) && path) {
+            AddFolder(folders, U16(path.Get()));
         }
-        CoTaskMemFree(path);
     }
-    CoTaskMemFree(ids);
 }
 
 } // namespace

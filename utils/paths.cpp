@@ -26,6 +26,18 @@ std::u16string_view NextComponent(std::u16string_view path, size_t& pos) {
     return path.substr(start, pos - start);
 }
 
+bool IsSeparator(char16_t c) noexcept {
+    return c == u'\\' || c == u'/';
+}
+
+// The end of the name that starts at Pos: the next separator or the end of Path.
+size_t NameEnd(std::u16string_view Path, size_t Pos) noexcept {
+    while (Pos < Path.size() && !IsSeparator(Path[Pos])) {
+        ++Pos;
+    }
+    return Pos;
+}
+
 TSplitPath SplitFullPath(std::u16string_view raw) {
     std::u16string path(raw);
     for (char16_t& c : path) {
@@ -33,30 +45,13 @@ TSplitPath SplitFullPath(std::u16string_view raw) {
             c = u'\\';
         }
     }
-    if (path.starts_with(u"\\\\?\\UNC\\")) {
-        path.erase(2, 6);
-    } else if (path.starts_with(u"\\\\?\\") || path.starts_with(u"\\\\.\\")) {
-        path.erase(0, 4);
-    }
-
     TSplitPath split;
-    size_t pos = 0;
-    if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == u':' && path[2] == u'\\') {
-        split.Root = path.substr(0, 3);
-        pos = 3;
-    } else if (path.starts_with(u"\\\\")) {
-        pos = 2;
-        const std::u16string_view server = NextComponent(path, pos);
-        const std::u16string_view share = NextComponent(path, pos);
-        // "?" and "." name the platform's device namespaces, not servers.
-        if (server.empty() || share.empty() || server == u"?" || server == u".") {
-            return {};
-        }
-        split.Root = u"\\\\" + std::u16string(server) + u"\\" + std::u16string(share);
-    } else {
+    const TPathRoot root = ParsePathRoot(path);
+    if (root.Length == 0) {
         return {};
     }
-
+    split.Root = root.Text;
+    size_t pos = root.Length;
     while (pos < path.size()) {
         std::u16string_view component = NextComponent(path, pos);
         if (component == u"..") {
@@ -89,6 +84,39 @@ std::u16string Join(const TSplitPath& split, size_t count) {
 }
 
 } // namespace
+
+TPathRoot ParsePathRoot(std::u16string_view Path) {
+    size_t start = 0;
+    bool share = false;
+    if (Path.starts_with(u"\\\\?\\UNC\\")) {
+        start = 8;
+        share = true;
+    } else if (Path.starts_with(u"\\\\?\\") || Path.starts_with(u"\\\\.\\")) {
+        start = 4;
+    } else if (Path.size() >= 2 && IsSeparator(Path[0]) && IsSeparator(Path[1])) {
+        start = 2;
+        share = true;
+    }
+    if (!share) {
+        const bool drive = Path.size() >= start + 3 && IsAsciiLetter(Path[start]) &&
+                           Path[start + 1] == u':' && IsSeparator(Path[start + 2]);
+        return drive ? TPathRoot{start + 3, std::u16string(Path.substr(start, 2)) + u"\\"} : TPathRoot{};
+    }
+    // A share: a server and a share name; "?" and "." name the platform's device namespaces.
+    const size_t serverEnd = NameEnd(Path, start);
+    const std::u16string_view server = Path.substr(start, serverEnd - start);
+    size_t shareStart = serverEnd;
+    while (shareStart < Path.size() && IsSeparator(Path[shareStart])) {
+        ++shareStart;
+    }
+    const size_t shareEnd = NameEnd(Path, shareStart);
+    const std::u16string_view name = Path.substr(shareStart, shareEnd - shareStart);
+    if (server.empty() || name.empty() || server == u"?" || server == u".") {
+        return {};
+    }
+    return {shareEnd < Path.size() ? shareEnd + 1 : shareEnd,
+            u"\\\\" + std::u16string(server) + u"\\" + std::u16string(name)};
+}
 
 bool IsFullPath(std::u16string_view Path) {
     return !SplitFullPath(Path).Root.empty();

@@ -5,6 +5,15 @@
 #include <string>
 #include <string_view>
 
+// The root of a full path as typed: its length, the long-path prefix "\\?\" or "\\?\UNC\"
+// and the separator after a share included, and its text in the recorded form ("C:\" or
+// "\\server\share"); "/" counts as "\". Nothing (a length of 0) for a path that is not full.
+struct TPathRoot {
+    size_t Length = 0;
+    std::u16string Text;
+};
+TPathRoot ParsePathRoot(std::u16string_view Path);
+
 // True for a full path: a drive letter, a colon and a separator ("C:\…"), or a share
 // ("\\server\share…"), also in the long-path forms "\\?\C:\…" and "\\?\UNC\server\share…".
 // A drive-relative ("C:folder"), rooted ("\folder") or relative text is not.

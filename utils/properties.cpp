@@ -11,39 +11,6 @@ TProperties* Properties = nullptr;
 
 namespace {
 
-// Owns a key of the Programs list opened for writing.
-class TWriteKey {
-public:
-    explicit TWriteKey(const std::u16string& Key) {
-        RegCreateKeyExW(HKEY_CURRENT_USER, WStr(Key), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        &FKey, nullptr);
-    }
-    TWriteKey(const TWriteKey&) = delete;
-    TWriteKey& operator=(const TWriteKey&) = delete;
-    ~TWriteKey() {
-        if (FKey) {
-            RegCloseKey(FKey);
-        }
-    }
-
-    void WriteString(const std::u16string& Name, const std::u16string& Value) {
-        Write(Name, REG_SZ, Value.c_str(), static_cast<DWORD>((Value.size() + 1) * sizeof(char16_t)));
-    }
-    void WriteInteger(const std::u16string& Name, uint32_t Value) {
-        Write(Name, REG_DWORD, &Value, sizeof(Value));
-    }
-
-private:
-    void Write(const std::u16string& Name, DWORD type, const void* data, DWORD size) {
-        if (!FKey || RegSetValueExW(FKey, WStr(Name), 0, type, static_cast<const BYTE*>(data), size) !=
-                         ERROR_SUCCESS) {
-            throw EError(u"Failed to set data for '" + Name + u"'");
-        }
-    }
-
-    HKEY FKey = nullptr;
-};
-
 std::u16string TodayText() {
     SYSTEMTIME now{};
     GetLocalTime(&now);
@@ -79,7 +46,7 @@ void TProperties::SetInstallationSource(const std::u16string& Value) {
 
 void TProperties::CreateProgramsListKey(const std::u16string& DestFolder, int64_t TotalSize) {
     const std::u16string installerPath = JoinPath(DestFolder, InstallerExeName);
-    TWriteKey key(ProgramsListKey);
+    TRegistryKey key = TRegistryKey::Create(ProgramsListKey);
     key.WriteString(u"Publisher", MakerName);
     key.WriteString(u"DisplayName", ProductName);
     key.WriteString(u"DisplayVersion", ProductVersion);

@@ -1,95 +1,105 @@
 #include "utils/registry.h"
 
+#include <algorithm>
+
 #include "utils/exception.h"
 #include "utils/win32.h"
 
-namespace {
-
-// Owns an open registry key.
-class TRegKey {
-public:
-    TRegKey() noexcept = default;
-    TRegKey(const TRegKey&) = delete;
-    TRegKey& operator=(const TRegKey&) = delete;
-    ~TRegKey() {
-        if (FKey) {
-            RegCloseKey(FKey);
-        }
+TRegistryKey TRegistryKey::Open(const std::u16string& Key, REGSAM Access) noexcept {
+    TRegistryKey key;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, WStr(Key), 0, Access, key.FKey.Put()) != ERROR_SUCCESS) {
+        key.FKey.Release();
     }
-    HKEY Get() const noexcept { return FKey; }
-    HKEY* Put() noexcept { return &FKey; }
-
-private:
-    HKEY FKey = nullptr;
-};
-
-bool OpenForRead(const std::u16string& Key, TRegKey& key) noexcept {
-    return RegOpenKeyExW(HKEY_CURRENT_USER, WStr(Key), 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+    return key;
 }
 
-} // namespace
+TRegistryKey TRegistryKey::Create(const std::u16string& Key) noexcept {
+    TRegistryKey key;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, WStr(Key), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
+                        key.FKey.Put(), nullptr) != ERROR_SUCCESS) {
+        key.FKey.Release();
+    }
+    return key;
+}
 
-std::u16string ReadRegString(const std::u16string& Key, const std::u16string& Name, const std::u16string& Default) {
-    TRegKey key;
-    if (!OpenForRead(Key, key)) {
-        return Default;
+std::optional<TRegData> TRegistryKey::Read(const std::u16string& Name) const {
+    if (!Valid()) {
+        return std::nullopt;
     }
     for (int attempt = 0; attempt < 4; ++attempt) {
-        DWORD type = 0;
+        TRegData data;
         DWORD size = 0;
-        if (RegQueryValueExW(key.Get(), WStr(Name), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
-            return Default;
+        if (RegQueryValueExW(FKey.Get(), WStr(Name), nullptr, &data.Type, nullptr, &size) != ERROR_SUCCESS) {
+            return std::nullopt;
         }
-        if (type != REG_SZ && type != REG_EXPAND_SZ) {
-            return Default;
+        data.Bytes.resize(size);
+        const LSTATUS status =
+            RegQueryValueExW(FKey.Get(), WStr(Name), nullptr, &data.Type, data.Bytes.data(), &size);
+        if (status == ERROR_SUCCESS) {
+            data.Bytes.resize(size);
+            return data;
         }
-        if (size == 0) {
-            return {};
+        // ERROR_MORE_DATA: the value grew between the two queries.
+        if (status != ERROR_MORE_DATA) {
+            return std::nullopt;
         }
-        std::u16string buffer((size + 1) / 2, u'\0');
-        DWORD read = static_cast<DWORD>(buffer.size() * 2);
-        const LSTATUS status = RegQueryValueExW(key.Get(), WStr(Name), nullptr, &type,
-                                                reinterpret_cast<BYTE*>(buffer.data()), &read);
-        if (status == ERROR_MORE_DATA) {
-            continue; // the value grew between the two queries
-        }
-        if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ)) {
-            return Default;
-        }
-        buffer.resize(read / 2);
-        const size_t nul = buffer.find(u'\0');
-        if (nul != std::u16string::npos) {
-            buffer.resize(nul);
-        }
-        return buffer;
     }
-    return Default;
+    return std::nullopt;
+}
+
+void TRegistryKey::Write(const std::u16string& Name, DWORD Type, const void* Data, size_t Size) {
+    if (!Valid() || RegSetValueExW(FKey.Get(), WStr(Name), 0, Type, static_cast<const BYTE*>(Data),
+                                   static_cast<DWORD>(Size)) != ERROR_SUCCESS) {
+        throw EError(u"Failed to set data for '" + Name + u"'");
+    }
+}
+
+void TRegistryKey::WriteString(const std::u16string& Name, const std::u16string& Value) {
+    Write(Name, REG_SZ, Value.c_str(), (Value.size() + 1) * sizeof(char16_t));
+}
+
+void TRegistryKey::WriteInteger(const std::u16string& Name, uint32_t Value) {
+    Write(Name, REG_DWORD, &Value, sizeof(Value));
+}
+
+void TRegistryKey::DeleteValue(const std::u16string& Name) noexcept {
+    if (Valid()) {
+        RegDeleteValueW(FKey.Get(), WStr(Name));
+    }
+}
+
+bool RegKeyExists(const std::u16string& Key) noexcept {
+    return TRegistryKey::Open(Key, KEY_READ).Valid();
+}
+
+std::u16string ReadRegString(const std::u16string& Key, const std::u16string& Name,
+                             const std::u16string& Default) {
+    const std::optional<TRegData> data = TRegistryKey::Open(Key, KEY_READ).Read(Name);
+    if (!data || (data->Type != REG_SZ && data->Type != REG_EXPAND_SZ)) {
+        return Default;
+    }
+    std::u16string text(data->Bytes.size() / 2, u'\0');
+    std::copy_n(data->Bytes.data(), text.size() * 2, reinterpret_cast<uint8_t*>(text.data()));
+    // Stored with its terminating null, or without; text after a null is not the value's.
+    const size_t nul = text.find(u'\0');
+    if (nul != std::u16string::npos) {
+        text.resize(nul);
+    }
+    return text;
 }
 
 int32_t ReadRegInteger(const std::u16string& Key, const std::u16string& Name, int32_t Default) {
-    TRegKey key;
-    if (!OpenForRead(Key, key)) {
+    const std::optional<TRegData> data = TRegistryKey::Open(Key, KEY_READ).Read(Name);
+    if (!data || data->Type != REG_DWORD || data->Bytes.size() != sizeof(DWORD)) {
         return Default;
     }
-    DWORD type = 0;
     DWORD value = 0;
-    DWORD size = sizeof(value);
-    if (RegQueryValueExW(key.Get(), WStr(Name), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
-            ERROR_SUCCESS ||
-        type != REG_DWORD || size != sizeof(value)) {
-        return Default;
-    }
+    std::copy_n(data->Bytes.data(), sizeof(value), reinterpret_cast<uint8_t*>(&value));
     return static_cast<int32_t>(value);
 }
 
 void WriteRegString(const std::u16string& Key, const std::u16string& Name, const std::u16string& Value) {
-    TRegKey key;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, WStr(Key), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        key.Put(), nullptr) != ERROR_SUCCESS ||
-        RegSetValueExW(key.Get(), WStr(Name), 0, REG_SZ, reinterpret_cast<const BYTE*>(Value.c_str()),
-                       static_cast<DWORD>((Value.size() + 1) * sizeof(char16_t))) != ERROR_SUCCESS) {
-        throw EError(u"Failed to set data for '" + Name + u"'");
-    }
+    TRegistryKey::Create(Key).WriteString(Name, Value);
 }
 
 void DeleteRegKey(const std::u16string& Key) {

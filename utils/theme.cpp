@@ -42,6 +42,24 @@ double Luminance(TColor color) noexcept {
 
 } // namespace
 
+std::u16string ResourceImageStem(TResourceImage Image) {
+    switch (Image) {
+    case imgAppIcon:
+        return u"AppIcon";
+    case imgApplicationIcon:
+        return u"ApplicationIcon";
+    case imgFolderEx:
+        return u"FolderEx";
+    case imgSwitch:
+        return u"Switch";
+    case imgLoader:
+        return u"Loader";
+    case imgNone:
+        break;
+    }
+    return {};
+}
+
 double ContrastRatio(TColor A, TColor B) noexcept {
     const double a = Luminance(A), b = Luminance(B);
     return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);

@@ -10,10 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "ucl/types.h"
+#include "utils/theme_types.h"
 #include "utils/png_image.h"
 #include "utils/rect.h"
-
 
 // Every colour of the theme: name, light value, dark value (as #RRGGBB), in declaration order.
 #define QV_THEME_COLORS(X)                                                                                   \

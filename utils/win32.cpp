@@ -4,14 +4,11 @@
 #include "utils/strings.h"
 
 std::u16string SysErrorMessage(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                            FORMAT_MESSAGE_IGNORE_INSERTS,
-                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::u16string text = length ? U16(buffer, length) : std::u16string();
-    if (buffer) {
-        LocalFree(buffer);
-    }
+    TLocalMemory<wchar_t> buffer;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        code, 0, reinterpret_cast<wchar_t*>(buffer.Put()), 0, nullptr);
+    std::u16string text = length ? U16(buffer.Get(), length) : std::u16string();
     while (!text.empty() &&
            (text.back() == u'\n' || text.back() == u'\r' || text.back() == u' ' || text.back() == u'.')) {
         text.pop_back();

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <utility>
 
+#include "utils/unique_handle.h"
+
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows text is UTF-16");
 
 inline const wchar_t* WStr(const std::u16string& s) noexcept {
@@ -40,36 +42,19 @@ std::u16string GetModuleFileNameText(HMODULE module = nullptr);
 // its offset there; nothing when the image's headers do not place it in a section of the file.
 std::optional<uint64_t> ImageFileOffset(HMODULE Module, const void* Data, size_t Size) noexcept;
 
-// Owns a kernel handle closed with CloseHandle. Copy is deleted, move transfers ownership.
-class TScopedHandle {
-public:
-    TScopedHandle() noexcept = default;
-    explicit TScopedHandle(HANDLE handle) noexcept : FHandle(handle) {}
-    TScopedHandle(const TScopedHandle&) = delete;
-    TScopedHandle& operator=(const TScopedHandle&) = delete;
-    TScopedHandle(TScopedHandle&& other) noexcept : FHandle(std::exchange(other.FHandle, nullptr)) {}
-    TScopedHandle& operator=(TScopedHandle&& other) noexcept {
-        if (this != &other) {
-            Reset(std::exchange(other.FHandle, nullptr));
-        }
-        return *this;
-    }
-    ~TScopedHandle() { Reset(); }
+// A kernel handle: both failure values of the platform (NULL and INVALID_HANDLE_VALUE) are
+// none.
+inline bool NotNullOrInvalid(HANDLE Handle) noexcept {
+    return Handle != nullptr && Handle != INVALID_HANDLE_VALUE;
+}
 
-    HANDLE Get() const noexcept { return FHandle; }
-    // Invalid covers both failure values of the platform (NULL and INVALID_HANDLE_VALUE).
-    bool Valid() const noexcept { return FHandle != nullptr && FHandle != INVALID_HANDLE_VALUE; }
-    void Reset(HANDLE handle = nullptr) noexcept {
-        if (Valid()) {
-            CloseHandle(FHandle);
-        }
-        FHandle = handle;
-    }
-    HANDLE Release() noexcept { return std::exchange(FHandle, nullptr); }
-
-private:
-    HANDLE FHandle = nullptr;
-};
+// The owners of the handles that need nothing but themselves to be closed.
+using TScopedHandle = TUniqueHandle<HANDLE, CloseHandle, NotNullOrInvalid>;
+using TFindHandle = TUniqueHandle<HANDLE, FindClose, NotNullOrInvalid>;
+using TModuleHandle = TUniqueHandle<HMODULE, FreeLibrary>;
+// Memory the shell (CoTaskMemAlloc) or the system (LocalAlloc, FormatMessage) handed over.
+template <typename T> using TCoTaskMemory = TUniqueHandle<T*, CoTaskMemFree>;
+template <typename T> using TLocalMemory = TUniqueHandle<T*, LocalFree>;
 
 // Initialises COM on the calling thread for its lifetime.
 class TComInitializer {
@@ -132,19 +117,12 @@ class TSystemLibrary {
 public:
     explicit TSystemLibrary(const wchar_t* name) noexcept
         : FModule(LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {}
-    TSystemLibrary(const TSystemLibrary&) = delete;
-    TSystemLibrary& operator=(const TSystemLibrary&) = delete;
-    ~TSystemLibrary() {
-        if (FModule) {
-            FreeLibrary(FModule);
-        }
-    }
-    bool Loaded() const noexcept { return FModule != nullptr; }
+    bool Loaded() const noexcept { return FModule.Valid(); }
     template <typename F> F Proc(const char* name) const noexcept {
-        return FModule ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(FModule, name)))
+        return FModule ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(FModule.Get(), name)))
                        : nullptr;
     }
 
 private:
-    HMODULE FModule;
+    TModuleHandle FModule;
 };
