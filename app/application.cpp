@@ -3,6 +3,7 @@
 #include <exception>
 #include <new>
 
+#include "app/failure_policy.h"
 #include "app/main_form.h"
 #include "ucl/control.h"
 #include "utils/consts.h"
@@ -18,10 +19,10 @@ void TApplication::Initialize() {
     }
 }
 
-void TApplication::Run(TMainForm& MainForm) {
-    FMainForm = &MainForm;
-    if (ShowMainForm && !FTerminated) {
-        MainForm.FormShow();
+void TApplication::Run(TMainForm* MainForm) {
+    FMainForm = MainForm;
+    if (MainForm && !FTerminated) {
+        MainForm->FormShow();
     }
     MSG msg;
     // Terminate posts WM_QUIT, so the loop ends after the message that asked for it.
@@ -72,11 +73,16 @@ void TApplication::Terminate() noexcept {
 
 void TApplication::HandleException(const std::u16string& Message) noexcept {
     Log.Write(u"Error: " + Message);
-    if (!SilentRun) {
+    const TFailureResponse response = RespondTo(flUnexpected, SilentRun);
+    if (response.ShowMessage) {
         MessageBoxW(nullptr, WStr(Message), WStr(std::u16string(InstallerExeName)), MB_ICONERROR);
     }
-    ExitCode = 1;
+    ExitCode = response.ExitCode;
     Terminate();
+}
+
+HWND TApplication::OwnerWindow() const noexcept {
+    return FMainForm ? FMainForm->Handle() : nullptr;
 }
 
 std::u16string CurrentExceptionMessage() noexcept {

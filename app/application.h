@@ -1,6 +1,5 @@
-// The application object: the message loop of the user-interface thread, whether the main
-// window is shown when the loop starts, the process exit code, and what happens to an error
-// that escapes a window procedure, a timer or a hook.
+// The application object: the message loop of the user-interface thread, the process exit
+// code, and what happens to an error that escapes a window procedure, a timer or a hook.
 #pragma once
 
 #include <windows.h>
@@ -15,8 +14,8 @@ class TApplication {
 public:
     // Per-monitor DPI awareness for the thread's windows and the common controls.
     void Initialize();
-    // Shows the main window unless told not to, then dispatches messages until Terminate.
-    void Run(TMainForm& MainForm);
+    // Shows the main window, when the run has one, then dispatches messages until Terminate.
+    void Run(TMainForm* MainForm);
     // Dispatches messages, as Run does, until Event is signalled: the window paints, its timers
     // run and its buttons answer while work goes on elsewhere. A Terminate meanwhile ends Run's
     // loop after this returns.
@@ -24,13 +23,15 @@ public:
     // Ends the message loop after the current message.
     void Terminate() noexcept;
     bool Terminated() const noexcept { return FTerminated; }
-    // An error outside the action: interactively a message box with its text; in a silent run
-    // exit code 1 and no box, since nobody would be there to close it. Either way the run ends.
+    // An error outside the action, answered as the failure policy answers anything else:
+    // interactively a message box with its text; in a silent run no box, since nobody would be
+    // there to close it. Either way the run ends with exit code 1.
     void HandleException(const std::u16string& Message) noexcept;
+    // The window that owns the shell's dialogs and the programs it starts; none in a silent run.
+    HWND OwnerWindow() const noexcept;
 
     // The log that "/log=" asks for; inactive otherwise.
     TRunLog Log;
-    bool ShowMainForm = true;
     // A silent or very silent run: no message box may ever wait for a user.
     bool SilentRun = false;
     int ExitCode = 0;

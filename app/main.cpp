@@ -1,7 +1,10 @@
 // The program entry: one executable that installs, updates or uninstalls the product.
 #include "app/application.h"
+#include "app/installation_session.h"
 #include "app/main_form.h"
+#include "app/win32_platform.h"
 #include "utils/command_line.h"
+#include "utils/common.h"
 #include "utils/consts.h"
 #include "utils/strings.h"
 #include "utils/win32.h"
@@ -23,8 +26,17 @@ int Run(const std::u16string& CommandLine) {
     }
     try {
         application.Initialize();
-        TMainForm form(application, options);
-        application.Run(form);
+        TWin32Platform platform(application);
+        TInstallationSession session(options, GetUserLanguageName(), platform.Interfaces());
+        if (options.Unattended()) {
+            // No window: the action starts at once, and the loop runs what it left to do
+            // (the uninstall's poll).
+            session.Act();
+            application.Run(nullptr);
+        } else {
+            TMainForm form(application, session);
+            application.Run(&form);
+        }
     } catch (...) {
         // Creating the window, loading an image, anything outside the action's own guard.
         application.HandleException(CurrentExceptionMessage());

@@ -4,6 +4,7 @@
 #include <shobjidl.h>
 
 #include "app/application.h"
+#include "app/installation_session.h"
 #include "ucl/context_menu.h"
 #include "ucl/gdi.h"
 #include "utils/command_line.h"
@@ -12,9 +13,7 @@
 #include "utils/language.h"
 #include "utils/paths.h"
 #include "utils/properties.h"
-#include "utils/rest.h"
 #include "utils/strings.h"
-#include "utils/text_filters.h"
 #include "utils/theme.h"
 #include "utils/win32.h"
 
@@ -57,15 +56,11 @@ void SetDarkFrame(HWND Window, bool Dark) {
 
 } // namespace
 
-TMainForm::TMainForm(TApplication& Application, TCommandLineOptions Options)
-    : FApplication(Application), FOptions(std::move(Options)) {
-    // A silent run never shows the window: it makes neither the window nor its controls nor
-    // the images they would draw, and starts the action at once. Even measuring the frame
-    // would connect the process to the display.
-    if (!FOptions.Unattended()) {
-        CreateFormHandle();
-    }
+TMainForm::TMainForm(TApplication& Application, TInstallationSession& Session)
+    : FApplication(Application), FSession(Session) {
+    CreateFormHandle();
     FormCreate();
+    FSession.SetView(this);
 }
 
 void TMainForm::CreateFormHandle() {
@@ -85,6 +80,7 @@ void TMainForm::CreateFormHandle() {
 }
 
 TMainForm::~TMainForm() {
+    FSession.SetView(nullptr);
     // The shared menu is owned by the form that made it: its window goes with this one.
     if (ContextMenu && ContextMenu->Owner() == Handle()) {
         delete ContextMenu;
@@ -97,81 +93,32 @@ int TMainForm::Dpi() const noexcept {
     return dpi ? static_cast<int>(dpi) : USER_DEFAULT_SCREEN_DPI;
 }
 
-void TMainForm::CreateSingletons() {
-    // The singletons live until the process ends; a second form in the same process (the
-    // tests create several) shares them.
-    if (!Language) {
-        Language = new TLanguage(GetUserLanguageName());
-    }
-    if (!Properties) {
-        Properties = new TProperties();
-    }
-    if (!RestApi) {
-        RestApi = new TRestApi();
-    }
-    if (!Handle()) {
-        return; // no window: no theme, no images, no menu
-    }
+void TMainForm::FormCreate() {
+    // The window's own singletons; the session made the others.
     if (!Theme) {
         Theme = new TTheme(static_cast<float>(Dpi()) / 96.0f);
     }
     if (!ContextMenu) {
         ContextMenu = new TContextMenu(Handle());
     }
-}
-
-void TMainForm::FormCreate() {
-    RunMode = FOptions.RunMode;
-    SilentMode = FOptions.Silent;
-    VerySilentMode = FOptions.VerySilent;
-    FApplication.SilentRun = SilentMode || VerySilentMode;
-    CreateSingletons();
-
-    FCaption = std::u16string(ProductName) + u" \u2013 " + GetPhrase(AsciiUpperCase(RunMode));
-    // Only an uninstall polls; an install needs no timer window.
-    if (RunMode == u"Uninstall") {
-        UninstallTimer = std::make_unique<TTimer>(UninstallPollInterval,
-                                                  [this](TObject* Sender) { UninstallTimerTimer(Sender); });
+    const std::u16string action = GetPhrase(AsciiUpperCase(RunModeName(FSession.RunMode())));
+    FCaption = std::u16string(ProductName) + u" \u2013 " + action;
+    SetWindowTextW(Handle(), WStr(FCaption));
+    CreateControls();
+    ActionButton->SetCaption(action);
+    if (FSession.RunMode() == rmUninstall) {
+        DestinationFolderEdit->SetEnabled(false);
+        DesktopShortcutSwitch->SetVisible(false);
+        StartMenuShortcutSwitch->SetVisible(false);
+        RunAfterSwitch->SetVisible(false);
+        DeleteDataSwitch->SetVisible(true);
+        UninstallLabel->SetVisible(true);
+        DestinationFolderLabel->SetCaption(GetPhrase(u"UNINSTALL_FROM"));
+        DestinationFolderEdit->SetAccessibleName(DestinationFolderLabel->Caption());
     }
-    if (Handle()) {
-        SetWindowTextW(Handle(), WStr(FCaption));
-        CreateControls();
-        ActionButton->SetCaption(GetPhrase(AsciiUpperCase(RunMode)));
-        if (RunMode == u"Uninstall") {
-            DestinationFolderEdit->SetEnabled(false);
-            DesktopShortcutSwitch->SetVisible(false);
-            StartMenuShortcutSwitch->SetVisible(false);
-            RunAfterSwitch->SetVisible(false);
-            DeleteDataSwitch->SetVisible(true);
-            UninstallLabel->SetVisible(true);
-            DestinationFolderLabel->SetCaption(GetPhrase(u"UNINSTALL_FROM"));
-            DestinationFolderEdit->SetAccessibleName(DestinationFolderLabel->Caption());
-        }
-        ProductNameLabel->SetCaption(ProductName);
-        VersionLabel->SetCaption(GetPhrase(u"VERSION") + u" " + ProductVersion);
-    }
-
-    if (!FOptions.Dir.empty()) {
-        SetDestinationFolder(FOptions.Dir);
-    } else if (!Properties->InstallLocation().empty()) {
-        SetDestinationFolder(Properties->InstallLocation());
-    } else {
-        SetDestinationFolder(DefaultDestinationFolder());
-    }
-
-    Log(u"Run mode: " + RunMode +
-        (VerySilentMode ? u", very silent"
-         : SilentMode   ? u", silent"
-                        : u", interactive") +
-        u"; destination folder: " + DestinationFolder());
-    if (SilentMode || VerySilentMode) {
-        FApplication.ShowMainForm = false;
-        ActionButtonClick(this);
-    }
-}
-
-void TMainForm::Log(const std::u16string& Text) {
-    FApplication.Log.Write(Text);
+    ProductNameLabel->SetCaption(ProductName);
+    VersionLabel->SetCaption(GetPhrase(u"VERSION") + u" " + ProductVersion);
+    SetDestinationFolder(FSession.InitialFolder());
 }
 
 void TMainForm::CreateControls() {
@@ -262,25 +209,47 @@ void TMainForm::CreateControls() {
         [this](TObject* Sender, char16_t& Key) { CancelButtonKeyPress(Sender, Key); });
 }
 
-std::u16string TMainForm::DefaultDestinationFolder() const {
-    return GetAppDataFolder() + DefaultFolderSuffix;
+TChoices TMainForm::Choices() const {
+    TChoices choices;
+    choices.Folder = DestinationFolder();
+    choices.DesktopShortcut = DesktopShortcutChecked();
+    choices.StartMenuShortcut = StartMenuShortcutChecked();
+    choices.RunAfter = RunAfterChecked();
+    choices.DeleteData = DeleteDataChecked();
+    return choices;
 }
 
-const std::u16string& TMainForm::DestinationFolder() const noexcept {
-    return DestinationFolderEdit ? DestinationFolderEdit->Text() : FDestinationFolder;
+void TMainForm::ShowMessage(const std::u16string& Text, const std::u16string& Caption) {
+    MessageBoxW(Handle(), WStr(Text), WStr(Caption), MB_ICONERROR);
 }
 
-void TMainForm::SetDestinationFolder(const std::u16string& Text) {
-    if (DestinationFolderEdit) {
-        DestinationFolderEdit->SetText(Text);
+void TMainForm::ShowLoader(bool Turning) {
+    if (Turning) {
+        UninstallLoader->Start(LoaderFrameInterval);
     } else {
-        // The folder field's own input rules.
-        FDestinationFolder = ApplyEditInputRules(Text, u"", FolderForbiddenChars, DestinationFolderMaxLength);
+        UninstallLoader->Stop();
     }
 }
 
-void TMainForm::ShowError(const std::u16string& Text, const std::u16string& Title) {
-    MessageBoxW(Handle(), WStr(Text), WStr(Title), MB_ICONERROR);
+void TMainForm::ShowBusy(bool Busy) {
+    if (!Busy) {
+        for (TControl* control : FLockedControls) {
+            control->SetEnabled(true);
+        }
+        FLockedControls.clear();
+        ShowLoader(false);
+        return;
+    }
+    const std::initializer_list<TControl*> options = {
+        DestinationFolderEdit.get(), DesktopShortcutSwitch.get(), StartMenuShortcutSwitch.get(),
+        AcceptAgreementSwitch.get(), RunAsAdminLabel.get(),       ActionButton.get()};
+    for (TControl* control : options) {
+        if (control->Enabled()) {
+            control->SetEnabled(false);
+            FLockedControls.push_back(control);
+        }
+    }
+    ShowLoader(true);
 }
 
 void TMainForm::FormShow() {
@@ -289,11 +258,11 @@ void TMainForm::FormShow() {
     ApplyThemeColors();
     SetFormClientSize(Handle(), FConstraints, r(DesignClientWidth), r(DesignClientHeight));
     CenterOnMonitor();
-    ApplyAccess(HasWriteAccess(NormalizedFullPath(DestinationFolder())));
+    ApplyAccess(FSession.FolderWritable(DestinationFolder()));
     // Shown only now, in the theme's colours from its first frame.
     ShowWindow(Handle(), SW_SHOWNORMAL);
     UpdateWindow(Handle());
-    const bool install = RunMode == u"Install" || RunMode == u"Update";
+    const bool install = FSession.RunMode() != rmUninstall;
     if (install && ActionButton->Enabled()) {
         ActionButton->SetFocus();
     } else {
@@ -421,15 +390,19 @@ void TMainForm::CancelButtonKeyPress(TObject*, char16_t&) {
 }
 
 void TMainForm::CancelButtonClick(TObject*) {
-    if (FInstallRunning) {
-        // Ending now would leave the install half done: it is asked to stop, and it puts back
-        // what it wrote before the run ends.
-        if (!FCancelRequested.exchange(true)) {
-            Log(u"Cancel pressed during the install");
-        }
-        return;
-    }
-    FApplication.Terminate();
+    FSession.Cancel();
+}
+
+void TMainForm::ActionButtonClick(TObject*) {
+    FSession.Act();
+}
+
+void TMainForm::RunAsAdminLabelClick(TObject*) {
+    FSession.RestartElevated(DestinationFolder());
+}
+
+std::u16string TMainForm::ElevationParameters() const {
+    return FSession.ElevationParameters(DestinationFolder());
 }
 
 void TMainForm::AcceptAgreementSwitchChange(TObject*) {
@@ -468,7 +441,7 @@ void TMainForm::BrowseButtonClick(TObject*) {
         if (SUCCEEDED(dialog->Show(Handle())) && SUCCEEDED(dialog->GetResult(chosen.Put())) &&
             SUCCEEDED(chosen->GetDisplayName(SIGDN_FILESYSPATH, path.Put()))) {
             SetDestinationFolder(U16(path.Get()));
-            ApplyAccess(HasWriteAccess(NormalizedFullPath(DestinationFolder())));
+            ApplyAccess(FSession.FolderWritable(DestinationFolder()));
         }
     }
     DestinationFolderEdit->SetCaretPosToEnd();

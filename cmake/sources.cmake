@@ -28,6 +28,8 @@ set(QV_PORTABLE_SOURCES
   ucl/button_behaviour.cpp
   ucl/label_layout.cpp
   ucl/switch_frame.cpp
+  app/failure_policy.cpp
+  app/installation_session.cpp
 )
 
 set(QV_WINDOWS_SOURCES
@@ -61,9 +63,8 @@ set(QV_WINDOWS_SOURCES
   ucl/clipboard.cpp
   ucl/edit_control.cpp
   app/application.cpp
+  app/win32_platform.cpp
   app/main_form.cpp
-  app/main_form_install.cpp
-  app/main_form_uninstall.cpp
 )
 
 # The program entry; linked into the installer only.
@@ -93,6 +94,7 @@ set(QV_PORTABLE_TESTS
   tests/unit/title_bar_layout_test.cpp
   tests/unit/label_layout_test.cpp
   tests/unit/button_behaviour_test.cpp
+  tests/unit/installation_session_test.cpp
 )
 
 # Tests of the Windows layer, run under Wine.

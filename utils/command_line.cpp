@@ -49,7 +49,8 @@ std::u16string GetRunMode(const std::vector<std::u16string>& args, const TLowerC
     return mode;
 }
 
-bool GetBooleanParam(const std::vector<std::u16string>& args, std::u16string_view Param, const TLowerCase& lower) {
+bool GetBooleanParam(const std::vector<std::u16string>& args, std::u16string_view Param,
+                     const TLowerCase& lower) {
     for (size_t i = 1; i < args.size(); ++i) {
         if (lower(args[i]) == Param) {
             return true;
@@ -71,10 +72,15 @@ std::u16string GetStringParam(const std::vector<std::u16string>& args, std::u16s
     return result;
 }
 
+std::u16string RunModeName(TRunMode Mode) {
+    return Mode == rmUpdate ? u"Update" : Mode == rmUninstall ? u"Uninstall" : u"Install";
+}
+
 TCommandLineOptions ReadCommandLine(std::u16string_view CommandLine) {
     const std::vector<std::u16string> args = SplitCommandLine(CommandLine);
     TCommandLineOptions options;
-    options.RunMode = GetRunMode(args, SimpleLowerCase);
+    const std::u16string mode = GetRunMode(args, SimpleLowerCase);
+    options.RunMode = mode == u"Update" ? rmUpdate : mode == u"Uninstall" ? rmUninstall : rmInstall;
     options.Silent = GetBooleanParam(args, u"/silent", SimpleLowerCase);
     options.VerySilent = GetBooleanParam(args, u"/verysilent", SimpleLowerCase);
     options.Store = GetBooleanParam(args, u"/store", SimpleLowerCase);
@@ -86,12 +92,13 @@ TCommandLineOptions ReadCommandLine(std::u16string_view CommandLine) {
 std::u16string SimpleLowerCase(std::u16string_view text) {
     std::u16string out(text);
     for (auto& c : out) {
-        if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2) ||
-            (c >= 0x410 && c <= 0x42F)) {
+        if ((c >= u'A' && c <= u'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) ||
+            (c >= 0x391 && c <= 0x3AB && c != 0x3A2) || (c >= 0x410 && c <= 0x42F)) {
             c = static_cast<char16_t>(c + 0x20);
         } else if (c >= 0x400 && c <= 0x40F) {
             c = static_cast<char16_t>(c + 0x50);
-        } else if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 && c != 0x178 && c != 0x17F) {
+        } else if (c >= 0x100 && c <= 0x17F && c != 0x130 && c != 0x131 && c != 0x138 && c != 0x149 &&
+                   c != 0x178 && c != 0x17F) {
             // Latin Extended-A pairs capital/small on even/odd code points, shifted after U+0138.
             const bool shifted = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
             if (shifted ? (c % 2 == 1) : (c % 2 == 0)) {

@@ -4,6 +4,7 @@
 // GetCommandLineW and the user's linguistic lower-casing.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -32,8 +33,12 @@ std::u16string SimpleLowerCase(std::u16string_view text);
 // What the command line asks for, read once when the program starts: everything that depends
 // on it asks this value. Switch names are lower-cased without the user's locale, so that
 // /SILENT is silent in every locale, also where capital I lower-cases to a dotless i.
+enum TRunMode : uint8_t { rmInstall, rmUpdate, rmUninstall };
+// "Install", "Update" or "Uninstall"; upper-cased, the phrase key of the action's name.
+std::u16string RunModeName(TRunMode Mode);
+
 struct TCommandLineOptions {
-    std::u16string RunMode = u"Install";
+    TRunMode RunMode = rmInstall;
     bool Silent = false;
     bool VerySilent = false;
     bool Store = false;

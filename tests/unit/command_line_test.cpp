@@ -78,7 +78,7 @@ TEST(ReadCommandLine, ReadsEverySwitchOnceWhateverTheLetterCase) {
     const TCommandLineOptions options =
         ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /UPDATE /SILENT /VerySilent /Store "
                         u"/DIR=\"D:\\My Apps\" /Log=C:\\l.txt");
-    EXPECT_EQ(options.RunMode, u"Update");
+    EXPECT_EQ(options.RunMode, rmUpdate);
     EXPECT_TRUE(options.Silent);
     EXPECT_TRUE(options.VerySilent);
     EXPECT_TRUE(options.Store);
@@ -87,7 +87,7 @@ TEST(ReadCommandLine, ReadsEverySwitchOnceWhateverTheLetterCase) {
     EXPECT_EQ(options.Log, u"C:\\l.txt");
 
     const TCommandLineOptions none = ReadCommandLine(u"p.exe /silentx /silent=1 /verysilent=no");
-    EXPECT_EQ(none.RunMode, u"Install");
+    EXPECT_EQ(none.RunMode, rmInstall);
     EXPECT_FALSE(none.Unattended());
     EXPECT_FALSE(none.Store);
     EXPECT_EQ(none.Dir, u"");
@@ -99,7 +99,8 @@ TEST(ReadCommandLine, CapitalIIsTheLetterIInEveryLocale) {
     // another for interactive showed a window in the apartment of a windowless run.
     EXPECT_TRUE(ReadCommandLine(u"p.exe /SILENT").Silent);
     EXPECT_TRUE(ReadCommandLine(u"p.exe /VERYSILENT").VerySilent);
-    EXPECT_EQ(ReadCommandLine(u"p.exe /UNINSTALL").RunMode, u"Uninstall");
+    EXPECT_EQ(ReadCommandLine(u"p.exe /UNINSTALL").RunMode, rmUninstall);
+    EXPECT_EQ(RunModeName(rmUninstall), u"Uninstall");
 }
 
 TEST(SimpleLowerCase, LowersAsciiAndCommonScriptsOnly) {

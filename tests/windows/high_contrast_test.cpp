@@ -9,6 +9,7 @@
 
 #include "app/application.h"
 #include "app/main_form.h"
+#include "tests/windows/test_run.h"
 #include "tests/windows/import_patch.h"
 #include "tests/windows/message_pump.h"
 #include "tests/windows/screenshot.h"
@@ -82,6 +83,10 @@ DWORD WINAPI AnswerSysColor(int Index) {
 
 class HighContrastTest : public ::testing::Test {
 protected:
+    void Close() {
+        Form = nullptr;
+        FRun.reset();
+    }
     void SetUp() override {
         Answer = {};
         ParametersPatch = &FParameters;
@@ -91,7 +96,7 @@ protected:
         FFolder = FreshTestFolder(u"high-contrast");
     }
     void TearDown() override {
-        Form.reset();
+        Close();
         Theme = FSavedTheme;
         Language = FSavedLanguage;
     }
@@ -99,8 +104,8 @@ protected:
     void Open() {
         FTheme = std::make_unique<TTheme>(1.0f);
         Theme = FTheme.get();
-        Form = std::make_unique<TMainForm>(
-            FApplication, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /dir=\"" + FFolder + u"\""));
+        FRun = std::make_unique<TTestRun>(u"/dir=\"" + FFolder + u"\"");
+        Form = FRun->Form.get();
         Form->FormShow();
     }
 
@@ -141,8 +146,9 @@ protected:
     TTheme* FSavedTheme = nullptr;
     TLanguage* FSavedLanguage = nullptr;
     std::unique_ptr<TTheme> FTheme;
-    TApplication FApplication;
-    std::unique_ptr<TMainForm> Form;
+    std::unique_ptr<TTestRun> FRun;
+    // The run's window.
+    TMainForm* Form = nullptr;
     std::u16string FFolder;
 };
 

@@ -12,6 +12,7 @@
 
 #include "app/application.h"
 #include "app/main_form.h"
+#include "tests/windows/test_run.h"
 #include "tests/windows/message_pump.h"
 #include "tests/windows/screen_reader.h"
 #include "tests/windows/test_folders.h"
@@ -59,6 +60,10 @@ int TimerWindows() {
 
 class MainWindowTest : public ::testing::Test {
 protected:
+    void Close() {
+        Form = nullptr;
+        FRun.reset();
+    }
     void SetUp() override {
         FSavedTheme = std::exchange(Theme, nullptr);
         FSavedLanguage = std::exchange(Language, &FEnglish);
@@ -66,7 +71,7 @@ protected:
         FFolder = FreshTestFolder(u"main-window");
     }
     void TearDown() override {
-        Form.reset();
+        Close();
         Theme = FSavedTheme;
         Language = FSavedLanguage;
         SetAppsUseLightTheme(1);
@@ -75,8 +80,8 @@ protected:
     void Open(float scale, const std::u16string& arguments) {
         FTheme = std::make_unique<TTheme>(scale);
         Theme = FTheme.get();
-        Form = std::make_unique<TMainForm>(
-            FApplication, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" " + arguments));
+        FRun = std::make_unique<TTestRun>(arguments);
+        Form = FRun->Form.get();
         Form->FormShow();
         PumpMessagesFor(100);
     }
@@ -90,8 +95,9 @@ protected:
     TTheme* FSavedTheme = nullptr;
     TLanguage* FSavedLanguage = nullptr;
     std::unique_ptr<TTheme> FTheme;
-    TApplication FApplication;
-    std::unique_ptr<TMainForm> Form;
+    std::unique_ptr<TTestRun> FRun;
+    // The run's window.
+    TMainForm* Form = nullptr;
     std::u16string FFolder;
 };
 
@@ -104,7 +110,7 @@ TEST_F(MainWindowTest, LayoutScalesEachLengthOnItsOwn) {
     EXPECT_EQ(Form->LogoImage->BoundsRect(), (TRect{342, 84, 438, 180}));
     EXPECT_EQ(Form->LogoImage->Picture().Width(), 96) << "the logo of the scale";
     EXPECT_EQ(Bounds(*Form->TitleBar), (TRect{0, 0, 780, 48}));
-    Form.reset();
+    Close();
 
     // At 125 % lengths half-way between two pixels go to the even one.
     Open(1.25f, u"/dir=\"" + FFolder + u"\"");
@@ -135,7 +141,7 @@ TEST_F(MainWindowTest, StartUpMadeWindowsAndIconsNobodyHadAskedFor) {
     EXPECT_FALSE(Form->DestinationFolderEdit->Model().CaretHidden);
     PumpMessagesFor(3000, [&] { return Form->DestinationFolderEdit->Model().CaretHidden; });
     EXPECT_TRUE(Form->DestinationFolderEdit->Model().CaretHidden);
-    Form.reset();
+    Close();
     EXPECT_EQ(ContextMenu, nullptr) << "the form deletes the menu it made";
     EXPECT_EQ(TimerWindows(), timers);
 }
@@ -165,7 +171,7 @@ TEST_F(MainWindowTest, EachRunModeShowsItsControls) {
         EXPECT_FALSE(Form->AccessDeniedLabel->Visible());
         EXPECT_TRUE(Form->DestinationFolderLabel->Visible());
         EXPECT_EQ(GetFocus(), mode.Uninstall ? Form->CancelButton->Handle() : Form->ActionButton->Handle());
-        Form.reset();
+        Close();
     }
 }
 
@@ -228,8 +234,8 @@ TEST_F(MainWindowTest, AScreenReaderPressedTheDisabledActionButton) {
     // Every other way to the action is closed as well.
     Form->ActionButtonClick(Form->ActionButton.get());
     PumpMessagesFor(100);
-    EXPECT_FALSE(Form->ActionInProgress);
-    EXPECT_FALSE(FApplication.Terminated());
+    EXPECT_FALSE(FRun->Session.ActionInProgress());
+    EXPECT_FALSE(FRun->Application.Terminated());
     EXPECT_EQ(CountEntries(FFolder), 0);
 }
 
@@ -334,9 +340,9 @@ TEST_F(MainWindowTest, TheFirstFrameIsAlreadyInTheThemesLook) {
         nullptr, GetCurrentThreadId());
     FTheme = std::make_unique<TTheme>(1.0f);
     Theme = FTheme.get();
-    Form = std::make_unique<TMainForm>(
-        FApplication, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /dir=\"" + FFolder + u"\""));
-    watched = Form.get();
+    FRun = std::make_unique<TTestRun>(u"/dir=\"" + FFolder + u"\"");
+    Form = FRun->Form.get();
+    watched = Form;
     Form->FormShow();
     watched = nullptr;
     UnhookWindowsHookEx(hook);

@@ -12,8 +12,10 @@
 #include "app/application.h"
 #include "app/main_form.h"
 #include "tests/e2e/cmd_standin_log.h"
+#include "tests/windows/import_patch.h"
 #include "tests/windows/message_pump.h"
 #include "tests/windows/test_folders.h"
+#include "tests/windows/test_run.h"
 #include "utils/common.h"
 #include "utils/consts.h"
 #include "utils/folder_deletion.h"
@@ -107,16 +109,14 @@ protected:
     // Presses the action button of an uninstall window with delete-data on and runs the
     // message loop until the form ends the application.
     void UninstallWithDeleteData(const std::u16string& folder) {
-        TApplication application;
-        TMainForm form(application, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" +
-                                                    folder + u"\""));
-        ASSERT_EQ(form.RunMode, u"Uninstall");
-        form.SetDeleteDataChecked(true);
-        form.ActionButtonClick(&form);
-        ASSERT_TRUE(form.ActionInProgress);
-        PumpMessagesFor(20000, [&] { return application.Terminated(); });
-        ASSERT_TRUE(application.Terminated());
-        EXPECT_EQ(application.ExitCode, 0);
+        TTestRun run(u"/uninstall /dir=\"" + folder + u"\"");
+        ASSERT_EQ(RunModeName(run.Session.RunMode()), u"Uninstall");
+        run.Form->SetDeleteDataChecked(true);
+        run.Form->ActionButtonClick(run.Form.get());
+        ASSERT_TRUE(run.Session.ActionInProgress());
+        PumpMessagesFor(20000, [&] { return run.Application.Terminated(); });
+        ASSERT_TRUE(run.Application.Terminated());
+        EXPECT_EQ(run.Application.ExitCode, 0);
     }
 
     std::vector<TCmdRun> WaitForRuns(size_t count) {
@@ -175,12 +175,10 @@ TEST_F(UninstallFormTest, DeleteDataRemovesTheSettingsWithSubkeysAndTheWholeFold
 TEST_F(UninstallFormTest, DeleteDataOffKeepsSettingsAndFolder) {
     const std::u16string folder = MakeInstallation(FreshTestFolder(u"keep-data") + u"\\Quorvalent");
     MakeRegistry(folder);
-    TApplication application;
-    TMainForm form(application, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" +
-                                                folder + u"\""));
-    form.ActionButtonClick(&form);
-    PumpMessagesFor(20000, [&] { return application.Terminated(); });
-    ASSERT_TRUE(application.Terminated());
+    TTestRun run(u"/uninstall /dir=\"" + folder + u"\"");
+    run.Form->ActionButtonClick(run.Form.get());
+    PumpMessagesFor(20000, [&] { return run.Application.Terminated(); });
+    ASSERT_TRUE(run.Application.Terminated());
     EXPECT_TRUE(KeyExists(std::u16string(AppRegistryKey) + u"Workspaces\\Recent"));
     EXPECT_FALSE(KeyExists(ProgramsListKey));
     const auto runs = WaitForRuns(2);
@@ -291,14 +289,12 @@ TEST_F(UninstallFormTest, ShortcutsAndAnEmptiedStartMenuFolderAreRemoved) {
     const std::u16string desktop = GetDesktopFolder(nullptr) + u"\\Quorvalent.lnk";
     WriteTestFile(desktop);
     const std::u16string folder = MakeInstallation(FreshTestFolder(u"shortcuts") + u"\\Quorvalent");
-    TApplication application;
-    TMainForm form(application, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" /uninstall /dir=\"" +
-                                                folder + u"\""));
-    form.DeleteShortcuts();
+    TTestRun run(u"/uninstall /dir=\"" + folder + u"\"");
+    run.Session.DeleteShortcuts();
     EXPECT_FALSE(FileExists(desktop));
     EXPECT_FALSE(DirectoryExists(menu));
     // Nothing to delete is no error.
-    form.DeleteShortcuts();
+    run.Session.DeleteShortcuts();
 }
 
 TEST(KnownFolders, HoldTheFoldersThatMustNeverBeDeleted) {

@@ -1,0 +1,337 @@
+#include "app/installation_session.h"
+
+#include <utility>
+
+#include "utils/consts.h"
+#include "utils/exception.h"
+#include "utils/paths.h"
+#include "utils/product_payload.h"
+#include "utils/strings.h"
+#include "utils/text_filters.h"
+
+TInstallationSession::TInstallationSession(TCommandLineOptions Options, const std::u16string& LanguageName,
+                                           TSessionPlatform Platform)
+    : FOptions(std::move(Options)), FPlatform(Platform), FLanguage(LanguageName),
+      FOuterLanguage(std::exchange(Language, &FLanguage)) {
+    std::u16string folder = FOptions.Dir;
+    if (folder.empty()) {
+        folder = FPlatform.Registration.InstallLocation();
+    }
+    if (folder.empty()) {
+        folder = FPlatform.Files.AppDataFolder() + DefaultFolderSuffix;
+    }
+    // The folder field's own input rules, with or without a field.
+    FInitialFolder = ApplyEditInputRules(folder, u"", FolderForbiddenChars, DestinationFolderMaxLength);
+    Log(u"Run mode: " + RunModeName(RunMode()) +
+        (VerySilentMode() ? u", very silent"
+         : SilentMode()   ? u", silent"
+                          : u", interactive") +
+        u"; destination folder: " + FInitialFolder);
+}
+
+TInstallationSession::~TInstallationSession() {
+    Language = FOuterLanguage;
+}
+
+TChoices TInstallationSession::CurrentChoices() const {
+    if (FView) {
+        return FView->Choices();
+    }
+    TChoices defaults;
+    defaults.Folder = FInitialFolder;
+    return defaults;
+}
+
+void TInstallationSession::Log(const std::u16string& Text) {
+    FPlatform.Host.Log(Text);
+}
+
+// ---- The action ----
+
+void TInstallationSession::Act() {
+    // Every way to the action (the button, Enter in the folder field, a screen reader) is
+    // closed while the button is: the agreement switch off, or a folder that is not writable.
+    if (FActionInProgress || (FView && !FView->ActionEnabled())) {
+        return;
+    }
+    FActionInProgress = true;
+    const std::u16string folder = CurrentChoices().Folder;
+    if (!ProbeActionFolder(folder)) {
+        // The probe has logged why.
+        Fail(flFolderNotWritable, {}, u"Access is denied.\r\n" + folder);
+        return;
+    }
+    try {
+        if (RunMode() == rmUninstall) {
+            CloseProductWindows();
+            StartUninstall();
+        } else {
+            InstallOrUpdate();
+        }
+    } catch (const ECancelled& e) {
+        Fail(flCancelled, e.Message(), {});
+    } catch (const EPayloadDamaged& e) {
+        // What went wrong inside a damaged download means nothing to the user; what to do
+        // about it does.
+        Fail(flInstallerDamaged, e.Message(), GetPhrase(u"INSTALLER_DAMAGED"));
+    } catch (const EError& e) {
+        Fail(flActionFailed, e.Message(), e.Message());
+    }
+}
+
+void TInstallationSession::Fail(TFailure Failure, const std::u16string& Detail, const std::u16string& Shown) {
+    if (!Detail.empty()) {
+        Log(Failure == flCancelled ? Detail : u"Error: " + Detail);
+    }
+    const TFailureResponse response = RespondTo(Failure, Unattended());
+    // Where the window stays, the loader stops before the message, and the action can be
+    // started again once the message is closed.
+    if (!response.EndRun && FView) {
+        FView->ShowLoader(false);
+    }
+    if (response.ShowMessage && FView) {
+        FView->ShowMessage(Shown, Failure == flFolderNotWritable ? u"Access is denied" : InstallerExeName);
+    }
+    if (response.EndRun) {
+        FPlatform.Host.End(response.ExitCode);
+        return;
+    }
+    FActionInProgress = false;
+}
+
+bool TInstallationSession::FolderWritable(const std::u16string& Folder) {
+    return FPlatform.Files.HasWriteAccess(NormalizedFullPath(Folder));
+}
+
+bool TInstallationSession::ProbeActionFolder(const std::u16string& Folder) {
+    FActionFolder = NormalizedFullPath(Folder);
+    // An uninstall never creates folders: a folder that is gone (a removed drive, a folder
+    // deleted by hand) or was never recorded as a full path leaves only the shortcuts and
+    // entries to remove.
+    if (RunMode() == rmUninstall &&
+        (FActionFolder.empty() || !FPlatform.Files.DirectoryExists(FActionFolder))) {
+        Log(u"The folder '" + Folder + u"' is not on disk: nothing there to delete");
+        FActionFolder.clear();
+        return true;
+    }
+    const bool access = FPlatform.Files.HasWriteAccess(FActionFolder);
+    Log(u"Access probe of '" + (FActionFolder.empty() ? Folder : FActionFolder) + u"': " +
+        (access                  ? u"writable"
+         : FActionFolder.empty() ? u"not a full path"
+                                 : u"not writable"));
+    return access;
+}
+
+void TInstallationSession::Cancel() {
+    if (FInstallRunning) {
+        // Ending now would leave the install half done: it is asked to stop, and it puts back
+        // what it wrote before the run ends.
+        if (!FCancelRequested.exchange(true)) {
+            Log(u"Cancel pressed during the install");
+        }
+        return;
+    }
+    FPlatform.Host.End(0);
+}
+
+void TInstallationSession::ThrowIfCancelled() const {
+    if (FCancelRequested) {
+        throw ECancelled(u"Cancelled by the user; everything written was put back");
+    }
+}
+
+std::u16string TInstallationSession::ElevationParameters(const std::u16string& Folder) const {
+    const std::u16string mode = RunMode() == rmUpdate      ? u"/update"
+                                : RunMode() == rmUninstall ? u"/uninstall"
+                                                           : u"/install";
+    return mode + u" /dir=\"" + Trim(Folder) + u"\"";
+}
+
+void TInstallationSession::RestartElevated(const std::u16string& Folder) {
+    const std::u16string parameters = ElevationParameters(Folder);
+    Log(u"Restarting elevated with " + parameters);
+    FPlatform.Processes.RestartElevated(parameters);
+    FPlatform.Host.End(0);
+}
+
+// ---- Install and update ----
+
+void TInstallationSession::InstallOrUpdate() {
+    const bool updateMode = RunMode() == rmUpdate;
+    const std::u16string source = FOptions.Store ? u"Store" : u"Website";
+    // Taken here: the work below runs on another thread.
+    FInstallChoices = CurrentChoices();
+    FCancelRequested = false;
+    FInstallRunning = true;
+    if (FView) {
+        FView->ShowBusy(true);
+    }
+    try {
+        FPlatform.Host.RunInBackground([&] {
+            CloseProductWindows();
+            Install(JoinPath(FActionFolder, ProductExeName), FActionFolder, source, updateMode);
+        });
+    } catch (const EError&) {
+        FInstallRunning = false;
+        if (FView) {
+            FView->ShowBusy(false);
+        }
+        // Whatever ended it once the user had pressed Cancel (a file that stayed held, say),
+        // the run ends as a cancelled one: nothing is kept, and no message is owed.
+        ThrowIfCancelled();
+        throw;
+    }
+    FInstallRunning = false;
+    if (FView) {
+        FView->ShowBusy(false);
+    }
+    if (FInstallChoices.RunAfter && !VerySilentMode() && !FCancelRequested) {
+        RunProduct(FActionFolder, updateMode);
+    }
+    FPlatform.Host.End(0);
+}
+
+void TInstallationSession::Install(const std::u16string& AppPath, const std::u16string& DestFolder,
+                                   const std::u16string& InstallationSource, bool UpdateMode) {
+    // Until Commit, a failure puts back what was there: an install or update either happens
+    // as a whole or leaves the machine as it was.
+    const std::unique_ptr<IInstallWriter> writer = FPlatform.Files.BeginInstall();
+    writer->CreateFolders(DestFolder);
+    FPlatform.Files.RemoveWriteLeftovers(DestFolder);
+    const uint64_t totalSize = writer->WriteProduct(DestFolder, [this] { ThrowIfCancelled(); });
+    ThrowIfCancelled();
+    writer->CopyInstaller(DestFolder);
+    ThrowIfCancelled();
+    writer->WriteProgramsListEntry(DestFolder, totalSize);
+    Log(std::u16string(u"Registry: wrote the Programs-list entry HKCU\\") + ProgramsListKey);
+    if (!UpdateMode) {
+        writer->WriteInstallationSource(InstallationSource);
+        Log(std::u16string(u"Registry: wrote HKCU\\") + AppRegistryKey + u"InstallationSource = " +
+            InstallationSource);
+    }
+    CreateShortcuts(*writer, AppPath, DestFolder);
+    writer->Commit();
+    Log(UpdateMode ? u"Update complete" : u"Install complete");
+}
+
+void TInstallationSession::CreateShortcuts(IInstallWriter& Writer, const std::u16string& AppPath,
+                                           const std::u16string& DestFolder) {
+    // A shell folder the platform cannot tell would put the link at the root of a drive.
+    const std::u16string desktop = FPlatform.Files.DesktopFolder();
+    if (FInstallChoices.DesktopShortcut && !desktop.empty()) {
+        const std::u16string link = JoinPath(desktop, ShortcutFileName);
+        Writer.CreateShortcut(link, AppPath, DestFolder);
+        Log(u"Shortcut: " + link);
+    }
+    const std::u16string appData = FPlatform.Files.AppDataFolder();
+    if (FInstallChoices.StartMenuShortcut && !appData.empty()) {
+        const std::u16string menuFolder = appData + StartMenuProgramsSuffix + MakerName;
+        Writer.CreateFolders(menuFolder);
+        const std::u16string link = JoinPath(menuFolder, ShortcutFileName);
+        Writer.CreateShortcut(link, AppPath, DestFolder);
+        Log(u"Shortcut: " + link);
+    }
+}
+
+void TInstallationSession::RunProduct(const std::u16string& DestFolder, bool UpdateMode) {
+    const std::u16string path = JoinPath(DestFolder, ProductExeName);
+    const std::u16string parameters = UpdateMode ? u"/updated" : u"";
+    FPlatform.Processes.RunProduct(path, parameters, DestFolder);
+    Log(u"Started the product " + path + (parameters.empty() ? u"" : u" " + parameters));
+}
+
+void TInstallationSession::CloseProductWindows() {
+    const int asked = FPlatform.Processes.CloseProductWindows(RunMode() == rmUpdate && Unattended());
+    for (int i = 0; i < asked; ++i) {
+        Log(u"Asked a running product window to close");
+    }
+}
+
+// ---- Uninstall ----
+
+void TInstallationSession::StartUninstall() {
+    Log(u"Uninstall started; notifying the web API");
+    FUninstallStarted = FPlatform.Host.Milliseconds();
+    if (FView) {
+        FView->ShowLoader(true);
+    }
+    FPlatform.Host.StartPoll(UninstallPollInterval, [this] { UninstallTimerTimer(); });
+    FPlatform.Notification.Start();
+}
+
+void TInstallationSession::UninstallTimerTimer() {
+    const bool finished = FPlatform.Notification.Finished();
+    if (!finished && FPlatform.Host.Milliseconds() - FUninstallStarted < UninstallNotificationLimitMs) {
+        return;
+    }
+    FPlatform.Host.StopPoll();
+    Log(u"Web notification: " + (finished ? FPlatform.Notification.Outcome() : u"abandoned after 15 s"));
+    // The removal steps are an action's steps like any other: a failure among them is
+    // answered by the failure policy, and the steps after it are skipped.
+    try {
+        RemoveInstallation();
+    } catch (const EError& e) {
+        Fail(flActionFailed, e.Message(), e.Message());
+        return;
+    }
+    FPlatform.Host.End(0);
+}
+
+void TInstallationSession::RemoveInstallation() {
+    const bool deleteData = CurrentChoices().DeleteData;
+    DeleteShortcuts();
+    FPlatform.Registration.DeleteProgramsListKey();
+    Log(std::u16string(u"Registry: removed the Programs-list entry HKCU\\") + ProgramsListKey);
+    if (deleteData) {
+        FPlatform.Registration.DeleteSoftwareAppKey();
+        Log(std::u16string(u"Registry: removed HKCU\\") + AppRegistryKey);
+    }
+    // Without a folder on disk there is nothing to delete there.
+    if (!FActionFolder.empty()) {
+        FPlatform.Files.RemoveWriteLeftovers(FActionFolder);
+        if (deleteData) {
+            DeleteFolderTimeout(FActionFolder);
+        } else {
+            DeleteExeFilesTimeout(FActionFolder);
+        }
+    }
+}
+
+void TInstallationSession::DeleteShortcuts() {
+    // A shell folder the platform cannot tell would point at the root of a drive, where a
+    // file of that name is not this installation's.
+    const std::u16string desktop = FPlatform.Files.DesktopFolder();
+    if (!desktop.empty() && FPlatform.Files.DeleteExistingFile(JoinPath(desktop, ShortcutFileName))) {
+        Log(u"Removed the shortcut " + JoinPath(desktop, ShortcutFileName));
+    }
+    const std::u16string appData = FPlatform.Files.AppDataFolder();
+    if (appData.empty()) {
+        return;
+    }
+    const std::u16string menuFolder = appData + StartMenuProgramsSuffix + MakerName;
+    if (FPlatform.Files.DeleteExistingFile(JoinPath(menuFolder, ShortcutFileName))) {
+        Log(u"Removed the shortcut " + JoinPath(menuFolder, ShortcutFileName));
+    }
+    FPlatform.Files.RemoveFolderIfEmpty(menuFolder);
+}
+
+void TInstallationSession::DeleteFolderTimeout(const std::u16string& DestFolder) {
+    // A folder that is not plainly this installation's own loses only the executables, as
+    // without the option: a recursive deletion of the wrong folder cannot be undone.
+    if (!FPlatform.Processes.ScheduleFolderDeletion(DestFolder)) {
+        DeleteExeFilesTimeout(DestFolder);
+        return;
+    }
+    Log(u"Scheduled the deletion of the folder " + DestFolder + u" after 1 s");
+}
+
+void TInstallationSession::DeleteExeFilesTimeout(const std::u16string& DestFolder) {
+    const std::u16string names[] = {ProductExeName, InstallerExeName};
+    for (int i = 0; i < 2; ++i) {
+        // A folder or link in the place of an executable is not this installation's to delete.
+        if (FPlatform.Processes.ScheduleFileDeletion(DestFolder, names[i], i + 1)) {
+            Log(u"Scheduled the deletion of " + JoinPath(DestFolder, names[i]) + u" after " +
+                IntToStr(i + 1) + u" s");
+        }
+    }
+}

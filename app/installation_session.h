@@ -1,0 +1,114 @@
+// The installation session: one run of the installer, from the command line to the exit code.
+//
+// What it owns: the command line as the program read it (run mode and options), the
+// process-wide language, the destination folder the run starts with, the state of the action
+// (started, running, cancelled), and the steps of the three operations under the names they
+// have always had: Install, SaveResource (the platform's WriteProduct), RunProduct,
+// CloseProductWindows, StartUninstall, UninstallTimerTimer, DeleteShortcuts,
+// DeleteFolderTimeout, DeleteExeFilesTimeout. It reaches the operating system only through the
+// narrow interfaces of session_platform.h; the Win32 edge (win32_platform.h) owns what those
+// need, the installation properties and the REST client among them.
+//
+// What the window owns: its controls, the theme and the context menu. It shows the session's
+// state (busy, a message) and forwards the user's choices (Act, Cancel, RestartElevated); the
+// session reads the folder and the switches from it through ISessionView when a step needs
+// them. A silent run makes no window: the session acts on the command line alone.
+//
+// Where errors are caught: in Act and UninstallTimerTimer, the two places where an action's
+// steps run, and nowhere else in the session; what follows a failure is decided by the one
+// table of failure_policy.h, which also answers the application's guard around the message
+// loop. Errors that are not EError pass through Act to that guard.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+#include "app/failure_policy.h"
+#include "app/session_platform.h"
+#include "utils/command_line.h"
+#include "utils/language.h"
+
+class TInstallationSession {
+public:
+    // Sets up the run: the language of LanguageName becomes the process's, and the
+    // destination folder is chosen ("/dir=", else the recorded install location, else the
+    // default folder). Nothing starts yet.
+    TInstallationSession(TCommandLineOptions Options, const std::u16string& LanguageName,
+                         TSessionPlatform Platform);
+    TInstallationSession(const TInstallationSession&) = delete;
+    TInstallationSession& operator=(const TInstallationSession&) = delete;
+    ~TInstallationSession();
+
+    TRunMode RunMode() const noexcept { return FOptions.RunMode; }
+    bool SilentMode() const noexcept { return FOptions.Silent; }
+    bool VerySilentMode() const noexcept { return FOptions.VerySilent; }
+    bool Unattended() const noexcept { return FOptions.Unattended(); }
+    const TCommandLineOptions& Options() const noexcept { return FOptions; }
+    // The folder the run starts with, after the folder field's input rules.
+    const std::u16string& InitialFolder() const noexcept { return FInitialFolder; }
+    bool ActionInProgress() const noexcept { return FActionInProgress; }
+    // The window's choices now, or a silent run's defaults.
+    TChoices CurrentChoices() const;
+    bool InstallRunning() const noexcept { return FInstallRunning; }
+
+    // The window, while there is one.
+    void SetView(ISessionView* View) noexcept { FView = View; }
+
+    // The action of the run mode: the access probe, then install or update, or the start of
+    // the uninstall. Ignored while an action runs and while the window's action button is off.
+    void Act();
+    // The user's Cancel: asks a running install to stop and put back what it wrote; otherwise
+    // the run ends with code 0.
+    void Cancel();
+    // The folder text probed as the action will probe it.
+    bool FolderWritable(const std::u16string& Folder);
+    // The run mode and /dir="folder" (trimmed), which is all an elevated restart takes.
+    std::u16string ElevationParameters(const std::u16string& Folder) const;
+    // Starts the installer elevated with those and ends this run.
+    void RestartElevated(const std::u16string& Folder);
+
+    // The steps.
+    void Install(const std::u16string& AppPath, const std::u16string& DestFolder,
+                 const std::u16string& InstallationSource, bool UpdateMode);
+    void RunProduct(const std::u16string& DestFolder, bool UpdateMode);
+    void CloseProductWindows();
+    void StartUninstall();
+    void UninstallTimerTimer();
+    void DeleteShortcuts();
+    void DeleteFolderTimeout(const std::u16string& DestFolder);
+    void DeleteExeFilesTimeout(const std::u16string& DestFolder);
+
+    // How long the uninstall waits for its notification before the removal starts anyway.
+    static constexpr uint64_t UninstallNotificationLimitMs = 15000;
+    static constexpr uint32_t UninstallPollInterval = 100;
+
+private:
+    // Normalizes the folder into FActionFolder and probes it; false when it cannot be written.
+    bool ProbeActionFolder(const std::u16string& Folder);
+    void InstallOrUpdate();
+    void CreateShortcuts(IInstallWriter& Writer, const std::u16string& AppPath,
+                         const std::u16string& DestFolder);
+    void RemoveInstallation();
+    // The failure policy applied: Detail logged, Shown to the user where the policy says so.
+    void Fail(TFailure Failure, const std::u16string& Detail, const std::u16string& Shown);
+    void ThrowIfCancelled() const;
+    void Log(const std::u16string& Text);
+
+    const TCommandLineOptions FOptions;
+    TSessionPlatform FPlatform;
+    TLanguage FLanguage;
+    // The language before this session's: sessions made while another lives give it back.
+    TLanguage* FOuterLanguage;
+    ISessionView* FView = nullptr;
+    std::u16string FInitialFolder;
+    bool FActionInProgress = false;
+    // The folder the running action works on, as a normalized full path; for an uninstall
+    // empty when there is no folder on disk to remove things from.
+    std::u16string FActionFolder;
+    // The choices as they were when the install started: it runs on another thread.
+    TChoices FInstallChoices;
+    bool FInstallRunning = false;
+    std::atomic<bool> FCancelRequested = false;
+    uint64_t FUninstallStarted = 0;
+};

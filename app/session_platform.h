@@ -1,0 +1,157 @@
+// What the installation session asks of the operating system and of its window, in small
+// pieces: the Win32 edge implements them (app/win32_platform.h) and the workflow tests fake
+// them, so that the order of the steps, the rollback, the log and the exit codes are tested
+// without the platform.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+// One install or update, all or nothing: until Commit, destroying it puts back what was there
+// (old files byte for byte, old registry values) and removes what it created.
+class IInstallWriter {
+public:
+    virtual ~IInstallWriter() = default;
+    // Folder with its missing parents.
+    virtual void CreateFolders(const std::u16string& Folder) = 0;
+    // Quorvalent.exe in Folder from the product the installer carries, decoded and checked;
+    // Checkpoint runs between the pieces written and may raise to stop. Returns its size.
+    virtual uint64_t WriteProduct(const std::u16string& Folder, const std::function<void()>& Checkpoint) = 0;
+    // QuorvalentInstaller.exe in Folder, a copy of the running installer, unless that is
+    // where it runs from.
+    virtual void CopyInstaller(const std::u16string& Folder) = 0;
+    virtual void WriteProgramsListEntry(const std::u16string& Folder, uint64_t ProductSize) = 0;
+    virtual void WriteInstallationSource(const std::u16string& Source) = 0;
+    virtual void CreateShortcut(const std::u16string& Link, const std::u16string& Target,
+                                const std::u16string& WorkingFolder) = 0;
+    // Keeps everything.
+    virtual void Commit() = 0;
+};
+
+// The folders and files the session works on.
+class IFileSystem {
+public:
+    // The user's roaming application-data and desktop folders; empty when unknown.
+    virtual std::u16string AppDataFolder() = 0;
+    virtual std::u16string DesktopFolder() = 0;
+    // Probed by making (and removing) a folder in it; false for a text that is no full path.
+    virtual bool HasWriteAccess(const std::u16string& Folder) = 0;
+    virtual bool DirectoryExists(const std::u16string& Folder) = 0;
+    // Clears what interrupted writes of the two executables left in Folder.
+    virtual void RemoveWriteLeftovers(const std::u16string& Folder) = 0;
+    virtual std::unique_ptr<IInstallWriter> BeginInstall() = 0;
+    // Deletes the file at Path when there is one; false when there was none. Raises EError
+    // with the platform's message when it stays.
+    virtual bool DeleteExistingFile(const std::u16string& Path) = 0;
+    virtual void RemoveFolderIfEmpty(const std::u16string& Folder) = 0;
+
+protected:
+    // Not owned through the interface.
+    ~IFileSystem() = default;
+};
+
+// The installation's entries in the registry.
+class IRegistration {
+public:
+    // Where the last installation went; empty when none is recorded.
+    virtual std::u16string InstallLocation() = 0;
+    virtual void DeleteProgramsListKey() = 0;
+    virtual void DeleteSoftwareAppKey() = 0;
+
+protected:
+    // Not owned through the interface.
+    ~IRegistration() = default;
+};
+
+// Other processes: the running product, the installer restarted elevated, and the hidden
+// command interpreter that deletes the executables after the installer has exited.
+class IProcesses {
+public:
+    // Asks every top-level window titled "Quorvalent" to close, after a pause on request;
+    // returns how many were asked.
+    virtual int CloseProductWindows(bool PauseFirst) = 0;
+    virtual void RunProduct(const std::u16string& Path, const std::u16string& Parameters,
+                            const std::u16string& WorkingFolder) = 0;
+    virtual void RestartElevated(const std::u16string& Parameters) = 0;
+    // Folder with everything in it, deleted a second from now; false, and nothing started,
+    // when the folder is not plainly this installation's own.
+    virtual bool ScheduleFolderDeletion(const std::u16string& Folder) = 0;
+    // The executable Name of Folder, deleted Seconds from now; false, and nothing started,
+    // when it is no plain file.
+    virtual bool ScheduleFileDeletion(const std::u16string& Folder, const std::u16string& Name,
+                                      int Seconds) = 0;
+
+protected:
+    // Not owned through the interface.
+    ~IProcesses() = default;
+};
+
+// The uninstall's notification of the vendor's web API, on a thread of its own.
+class IUninstallNotification {
+public:
+    virtual void Start() = 0;
+    virtual bool Finished() const = 0;
+    // What became of it, for the log.
+    virtual std::u16string Outcome() const = 0;
+
+protected:
+    // Not owned through the interface.
+    ~IUninstallNotification() = default;
+};
+
+// The run around the session: its end, its clock and log, work off the window's thread, and
+// the uninstall's poll.
+class IRunHost {
+public:
+    // The run ends with ExitCode once the current message is handled.
+    virtual void End(int ExitCode) = 0;
+    virtual uint64_t Milliseconds() = 0;
+    virtual void Log(const std::u16string& Text) = 0;
+    // Runs Work on a thread of its own while the window's messages are handled; raises Work's
+    // error here.
+    virtual void RunInBackground(const std::function<void()>& Work) = 0;
+    // Tick every Interval ms until StopPoll.
+    virtual void StartPoll(uint32_t Interval, std::function<void()> Tick) = 0;
+    virtual void StopPoll() = 0;
+    virtual bool Polling() const = 0;
+
+protected:
+    // Not owned through the interface.
+    ~IRunHost() = default;
+};
+
+struct TSessionPlatform {
+    IFileSystem& Files;
+    IRegistration& Registration;
+    IProcesses& Processes;
+    IUninstallNotification& Notification;
+    IRunHost& Host;
+};
+
+// What the window shows and the user chose, read when the session needs it.
+struct TChoices {
+    std::u16string Folder;
+    bool DesktopShortcut = true;
+    bool StartMenuShortcut = true;
+    bool RunAfter = true;
+    bool DeleteData = false;
+};
+
+// The window as the session sees it. A silent run has none.
+class ISessionView {
+public:
+    virtual TChoices Choices() const = 0;
+    // The action button: off while the agreement is off or the folder is not writable.
+    virtual bool ActionEnabled() const = 0;
+    // An install or update runs: the loader turns and the options are locked.
+    virtual void ShowBusy(bool Busy) = 0;
+    // The uninstall waits for its notification: the loader turns.
+    virtual void ShowLoader(bool Turning) = 0;
+    virtual void ShowMessage(const std::u16string& Text, const std::u16string& Caption) = 0;
+
+protected:
+    // Not owned through the interface.
+    ~ISessionView() = default;
+};

@@ -1,0 +1,313 @@
+#include "app/win32_platform.h"
+
+#include <utility>
+
+#include <shellapi.h>
+
+#include "app/application.h"
+#include "ucl/timer.h"
+#include "utils/atomic_file_writer.h"
+#include "utils/background_task.h"
+#include "utils/common.h"
+#include "utils/consts.h"
+#include "utils/exception.h"
+#include "utils/folder_deletion.h"
+#include "utils/install_transaction.h"
+#include "utils/known_folders.h"
+#include "utils/paths.h"
+#include "utils/product_payload.h"
+#include "utils/properties.h"
+#include "utils/resource_stream.h"
+#include "utils/rest.h"
+#include "utils/win32.h"
+
+namespace {
+
+// The steps of one install or update through the transaction that can put them back.
+class TWin32InstallWriter final : public IInstallWriter {
+public:
+    explicit TWin32InstallWriter(IRunHost& Host) {
+        FTransaction.OnLog = [&Host](const std::u16string& Text) { Host.Log(Text); };
+    }
+
+    void CreateFolders(const std::u16string& Folder) override { FTransaction.CreateFolders(Folder); }
+
+    uint64_t WriteProduct(const std::u16string& Folder, const std::function<void()>& Checkpoint) override {
+        return uint64_t(SaveResource(ProductResourceName, Folder, ProductExeName, &FTransaction, Checkpoint));
+    }
+
+    void CopyInstaller(const std::u16string& Folder) override {
+        // The installer started from its own install folder (the Programs list does that, in
+        // whatever letter case) must not copy itself onto itself.
+        const std::u16string self = GetModuleFileNameText();
+        const std::u16string copy = JoinPath(Folder, InstallerExeName);
+        if (!IsSameFile(self, copy)) {
+            FTransaction.ReplaceFile(copy, [&](TAtomicFileWriter& Writer) { CopyFileInto(self, Writer); });
+        }
+    }
+
+    void WriteProgramsListEntry(const std::u16string& Folder, uint64_t ProductSize) override {
+        for (const char16_t* name : ProgramsListValueNames) {
+            FTransaction.RememberRegValue(ProgramsListKey, name);
+        }
+        Properties->CreateProgramsListKey(Folder, int64_t(ProductSize));
+    }
+
+    void WriteInstallationSource(const std::u16string& Source) override {
+        FTransaction.RememberRegValue(Properties->AppKey, u"InstallationSource");
+        Properties->SetInstallationSource(Source);
+    }
+
+    void CreateShortcut(const std::u16string& Link, const std::u16string& Target,
+                        const std::u16string& WorkingFolder) override {
+        FTransaction.RememberFile(Link);
+        ::CreateShortcut(Target, Link, WorkingFolder, ProductName);
+    }
+
+    void Commit() override { FTransaction.Commit(); }
+
+private:
+    TInstallTransaction FTransaction;
+};
+
+std::u16string SystemFolder() {
+    wchar_t buffer[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? U16(buffer, length) : std::u16string();
+}
+
+// The interpreter waits before it deletes, so the installer's own executable is no longer in
+// use by then; nothing waits for it or looks at its result. The folder reaches it only
+// through the environment; it runs from the system folder, by full path, so that neither a
+// planted cmd.exe nor the folder being deleted is ever its working folder.
+void RunHiddenCommand(const std::u16string& Parameters, const std::u16string& Folder) {
+    const std::u16string system = SystemFolder();
+    const std::u16string value = DeletionFolderValue(Folder);
+    if (system.empty() || value.empty() ||
+        !SetEnvironmentVariableW(WStr(DeletionFolderVariable), WStr(value))) {
+        return;
+    }
+    ShellExecuteW(nullptr, L"open", WStr(system + u"\\cmd.exe"), WStr(Parameters), WStr(system), SW_HIDE);
+}
+
+// A file as the install wrote it: not a folder and not a link to somewhere else.
+bool IsPlainFile(const std::u16string& Path) {
+    const DWORD attributes = GetFileAttributesW(WStr(Path));
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
+bool HoldsInstallation(const std::u16string& Folder) {
+    return FileExists(JoinPath(Folder, InstallerExeName)) || FileExists(JoinPath(Folder, ProductExeName));
+}
+
+// The folder as written and, when it exists, as the platform resolves it: both must pass,
+// so that neither another spelling nor a link can smuggle in a folder that must stay.
+bool MayDeleteFolderTree(const std::u16string& Folder) {
+    const bool holds = HoldsInstallation(Folder);
+    const std::vector<std::u16string> known = KnownFolderPaths();
+    if (FolderDeletionRefusal(Folder, holds, known, PlatformUpperCase) != TDeletionRefusal::drNone) {
+        return false;
+    }
+    const std::u16string final = FinalPath(Folder);
+    return final.empty() ||
+           FolderDeletionRefusal(final, holds, known, PlatformUpperCase) == TDeletionRefusal::drNone;
+}
+
+} // namespace
+
+int64_t SaveResource(const std::u16string& ResName, const std::u16string& Path,
+                     const std::u16string& FileName, TInstallTransaction* Transaction,
+                     const std::function<void()>& Checkpoint) {
+    TResourceStream resource(ResName);
+    const std::u16string target = JoinPath(Path, FileName);
+    uint64_t size = 0;
+    // Decoded while it is written, and checked before the file takes its place.
+    const auto write = [&](TAtomicFileWriter& Writer) {
+        size = UnpackProduct(
+            resource.Size(),
+            [&](uint8_t* Buffer, size_t Capacity) { return resource.Read(Buffer, Capacity); },
+            [&](const uint8_t* Data, size_t Size) {
+                if (Checkpoint) {
+                    Checkpoint();
+                }
+                Writer.Write(Data, Size);
+            });
+    };
+    if (Transaction) {
+        Transaction->ReplaceFile(target, write);
+    } else {
+        TAtomicFileWriter writer(target);
+        write(writer);
+        writer.Commit();
+    }
+    return static_cast<int64_t>(size);
+}
+
+TWin32Platform::TWin32Platform(TApplication& Application)
+    : FApplication(Application), FProperties(std::make_unique<TProperties>()),
+      FRestApi(std::make_unique<TRestApi>()), FOuterProperties(std::exchange(Properties, FProperties.get())),
+      FOuterRestApi(std::exchange(RestApi, FRestApi.get())) {}
+
+TWin32Platform::~TWin32Platform() {
+    Properties = FOuterProperties;
+    RestApi = FOuterRestApi;
+    // A notification abandoned after its time limit still runs on its thread, which reads
+    // both: they stay until the process ends.
+    if (!UninstallRequestFinished) {
+        FRestApi.release();
+        FProperties.release();
+    }
+}
+
+// ---- IFileSystem ----
+
+std::u16string TWin32Platform::AppDataFolder() {
+    return GetAppDataFolder();
+}
+
+std::u16string TWin32Platform::DesktopFolder() {
+    return GetDesktopFolder(FApplication.OwnerWindow());
+}
+
+bool TWin32Platform::HasWriteAccess(const std::u16string& Folder) {
+    return ::HasWriteAccess(Folder);
+}
+
+bool TWin32Platform::DirectoryExists(const std::u16string& Folder) {
+    return ::DirectoryExists(Folder);
+}
+
+void TWin32Platform::RemoveWriteLeftovers(const std::u16string& Folder) {
+    ::RemoveWriteLeftovers(Folder, {ProductExeName, InstallerExeName});
+}
+
+std::unique_ptr<IInstallWriter> TWin32Platform::BeginInstall() {
+    return std::make_unique<TWin32InstallWriter>(*this);
+}
+
+bool TWin32Platform::DeleteExistingFile(const std::u16string& Path) {
+    if (!FileExists(Path)) {
+        return false;
+    }
+    if (!DeleteFileW(WStr(Path))) {
+        RaiseLastOSError(u"Cannot delete '" + Path + u"'");
+    }
+    return true;
+}
+
+void TWin32Platform::RemoveFolderIfEmpty(const std::u16string& Folder) {
+    if (::DirectoryExists(Folder) && IsEmptyFolder(Folder)) {
+        RemoveDirectoryW(WStr(Folder));
+    }
+}
+
+// ---- IRegistration ----
+
+std::u16string TWin32Platform::InstallLocation() {
+    return Properties->InstallLocation();
+}
+
+void TWin32Platform::DeleteProgramsListKey() {
+    Properties->DeleteProgramsListKey();
+}
+
+void TWin32Platform::DeleteSoftwareAppKey() {
+    Properties->DeleteSoftwareAppKey();
+}
+
+// ---- IProcesses ----
+
+int TWin32Platform::CloseProductWindows(bool PauseFirst) {
+    if (PauseFirst) {
+        Sleep(500);
+    }
+    int asked = 0;
+    HWND window = FindWindowW(nullptr, WStr(ProductName));
+    while (window) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        ++asked;
+        window = FindWindowExW(nullptr, window, nullptr, WStr(ProductName));
+        Sleep(250);
+    }
+    return asked;
+}
+
+void TWin32Platform::RunProduct(const std::u16string& Path, const std::u16string& Parameters,
+                                const std::u16string& WorkingFolder) {
+    ShellExecuteW(FApplication.OwnerWindow(), L"open", WStr(Path),
+                  Parameters.empty() ? nullptr : WStr(Parameters), WStr(WorkingFolder), SW_SHOWNORMAL);
+}
+
+void TWin32Platform::RestartElevated(const std::u16string& Parameters) {
+    ShellExecuteW(FApplication.OwnerWindow(), L"runas", WStr(GetModuleFileNameText()), WStr(Parameters),
+                  nullptr, SW_SHOWNORMAL);
+}
+
+bool TWin32Platform::ScheduleFolderDeletion(const std::u16string& Folder) {
+    if (!MayDeleteFolderTree(Folder)) {
+        return false;
+    }
+    RunHiddenCommand(DeleteFolderCommand(), Folder);
+    return true;
+}
+
+bool TWin32Platform::ScheduleFileDeletion(const std::u16string& Folder, const std::u16string& Name,
+                                          int Seconds) {
+    if (!IsPlainFile(JoinPath(Folder, Name))) {
+        return false;
+    }
+    RunHiddenCommand(DeleteExeFilesCommands()[size_t(Seconds - 1)], Folder);
+    return true;
+}
+
+// ---- IUninstallNotification ----
+
+void TWin32Platform::Start() {
+    FRestApi->SendUninstallRequest();
+}
+
+bool TWin32Platform::Finished() const {
+    return UninstallRequestFinished;
+}
+
+std::u16string TWin32Platform::Outcome() const {
+    return FRestApi->Outcome();
+}
+
+// ---- IRunHost ----
+
+void TWin32Platform::End(int ExitCode) {
+    FApplication.ExitCode = ExitCode;
+    FApplication.Terminate();
+}
+
+uint64_t TWin32Platform::Milliseconds() {
+    return GetTickCount64();
+}
+
+void TWin32Platform::Log(const std::u16string& Text) {
+    FApplication.Log.Write(Text);
+}
+
+void TWin32Platform::RunInBackground(const std::function<void()>& Work) {
+    TBackgroundTask task(Work);
+    FApplication.ProcessMessagesUntil(task.Handle());
+    task.Rethrow();
+}
+
+void TWin32Platform::StartPoll(uint32_t Interval, std::function<void()> Tick) {
+    // Only an uninstall polls: an install needs no timer window.
+    FPoll = std::make_unique<TTimer>(Interval, [Tick = std::move(Tick)](TObject*) { Tick(); });
+    FPoll->SetEnabled(true);
+}
+
+void TWin32Platform::StopPoll() {
+    if (FPoll) {
+        FPoll->SetEnabled(false);
+    }
+}
+
+bool TWin32Platform::Polling() const {
+    return FPoll && FPoll->Enabled();
+}
