@@ -11,10 +11,6 @@ namespace {
 constexpr std::u16string_view WordDelimiters = u"\"' :;,.~=()[]{}<>/\\-\u2013+!@#%^&*|?";
 static_assert(WordDelimiters.size() == 31);
 
-// Presses this close together, at the same place, make double and triple clicks. Fixed, so the
-// field behaves the same whatever the system's double-click time.
-constexpr int64_t MultiClickMs = 500;
-
 bool IsHighSurrogate(char16_t c) noexcept {
     return c >= 0xD800 && c <= 0xDBFF;
 }

@@ -68,6 +68,9 @@ class TEditModel {
 public:
     // The caret timer starts enabled with this period; the host arms its timer accordingly.
     static constexpr uint32_t BlinkInterval = 500;
+    // Presses this close together, at the same place, make double and triple clicks. Fixed, so
+    // the field behaves the same whatever the system's double-click time.
+    static constexpr int64_t MultiClickMs = 500;
     static constexpr uint32_t BlinkRestartInterval = 1000;
 
     explicit TEditModel(TEditHost& Host);

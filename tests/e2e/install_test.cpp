@@ -40,7 +40,8 @@ protected:
 };
 
 TEST_F(InstallTest, VerySilentInstallsIntoTheDefaultFolder) {
-    const TRunResult run = RunInstaller(L"/verysilent");
+    const std::wstring log = FreshFolder(L"very-silent-log") + L"\\installer.log";
+    const TRunResult run = RunInstaller(L"/verysilent /log=\"" + log + L"\"");
     ASSERT_FALSE(run.TimedOut);
     EXPECT_EQ(run.ExitCode, 0u);
 
@@ -101,8 +102,8 @@ TEST_F(InstallTest, VerySilentInstallsIntoTheDefaultFolder) {
         EXPECT_EQ(shortcut->Description, L"Quorvalent");
     }
 
-    // /verysilent never starts the product.
-    Sleep(1000);
+    // /verysilent never starts the product: the ended run logs the start when there is one.
+    EXPECT_EQ(ReadUtf8File(log).find(L"Started the product"), std::wstring::npos);
     EXPECT_FALSE(FileExists(StandInLog(folder)));
     EXPECT_EQ(FindWindowW(nullptr, L"Quorvalent"), nullptr);
 }
@@ -128,8 +129,12 @@ TEST_F(InstallTest, SilentInstallNeverLoadsADisplayDriver) {
 }
 
 TEST_F(InstallTest, SilentStartsTheProductWithoutArguments) {
-    const TRunResult run = RunInstaller(L"/silent");
+    const std::wstring installerLog = FreshFolder(L"silent-log") + L"\\installer.log";
+    const TRunResult run = RunInstaller(L"/silent /log=\"" + installerLog + L"\"");
     ASSERT_EQ(run.ExitCode, 0u);
+    EXPECT_NE(ReadUtf8File(installerLog)
+                  .find(L"Started the product " + DefaultInstallFolder() + L"\\Quorvalent.exe"),
+              std::wstring::npos);
     const std::wstring log = StandInLog(DefaultInstallFolder());
     ASSERT_TRUE(WaitFor([&] { return FileExists(log); }, 15000));
     EXPECT_EQ(ReadUtf8File(log), L"started: \r\n");

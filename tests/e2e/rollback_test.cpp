@@ -198,14 +198,16 @@ TEST_F(RollbackTest, KilledDuringTheInstallerCopyLeavesCompleteFilesAndTheNextRu
                                     FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     const HANDLE update = Start(InstallerPath(), L"/update /verysilent");
+    // The whole copy written under its temporary name: the update now waits for the held file.
+    const uint64_t complete = ReadFileBytes(InstallerPath()).size();
     const auto hasTemporaryCopy = [&] {
         const auto names = ListFolder(folder);
-        return std::any_of(names.begin(), names.end(), [](const std::wstring& name) {
-            return name.starts_with(L"QuorvalentInstaller.exe.") && name.ends_with(L".tmp");
+        return std::any_of(names.begin(), names.end(), [&](const std::wstring& name) {
+            return name.starts_with(L"QuorvalentInstaller.exe.") && name.ends_with(L".tmp") &&
+                   ReadFileBytes(folder + L"\\" + name).size() == complete;
         });
     };
     const bool waiting = WaitFor(hasTemporaryCopy, 20000);
-    Sleep(500);
     TerminateProcess(update, 9);
     WaitForSingleObject(update, 5000);
     CloseHandle(update);

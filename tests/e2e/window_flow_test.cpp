@@ -271,7 +271,8 @@ TEST_F(WindowFlowTest, CancelWhileTheUninstallWaitsLeavesEverythingInstalled) {
     TStartOptions options;
     options.Environment = {L"QV_CMD_STANDIN_LOG=" + log, L"http_proxy", L"https_proxy"};
     options.Exe = folder + L"\\QuorvalentInstaller.exe";
-    TInstallerWindow window(L"/uninstall", options);
+    const std::wstring installerLog = log + L"\\installer.log";
+    TInstallerWindow window(L"/uninstall /log=\"" + installerLog + L"\"", options);
     ASSERT_NE(window.Form(), nullptr);
     const HWND cancel = window.Control(L"QuorvalentButton", 1);
     ASSERT_TRUE(WaitFor([&] { return window.Focus() == cancel; }, 10000));
@@ -291,8 +292,8 @@ TEST_F(WindowFlowTest, CancelWhileTheUninstallWaitsLeavesEverythingInstalled) {
     ClickSpot(window, CancelButton);
     EXPECT_EQ(window.WaitForExit(), 0u);
     EXPECT_EQ(InstallationState(), installed);
-    // No delayed deletion was started: none has run by the time the first would have.
-    Sleep(3000);
+    // No delayed deletion was started: the ended run logs each one it starts.
+    EXPECT_EQ(ReadUtf8File(installerLog).find(L"Scheduled the deletion"), std::wstring::npos);
     EXPECT_TRUE(cmdstandin::ReadRuns(log).empty());
     EXPECT_TRUE(FileExists(folder + L"\\QuorvalentInstaller.exe"));
 }

@@ -4,6 +4,9 @@
 // stand-in that logs the exact commands and carries them out as Windows would.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -62,6 +65,28 @@ std::u16string ShellFolder(int csidl) {
     SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
     return U16(path);
 }
+
+// Counts the programs the run starts through the shell while it lives, and starts them as
+// asked: a run that started no command interpreter has scheduled no deletion, with no need to
+// wait and see whether one runs.
+class TShellExecuteWatch {
+public:
+    TShellExecuteWatch() { Current = this; }
+    TShellExecuteWatch(const TShellExecuteWatch&) = delete;
+    TShellExecuteWatch& operator=(const TShellExecuteWatch&) = delete;
+    ~TShellExecuteWatch() { Current = nullptr; }
+    int Started = 0;
+
+private:
+    static HINSTANCE WINAPI Count(HWND Window, LPCWSTR Verb, LPCWSTR File, LPCWSTR Parameters, LPCWSTR Folder,
+                                  INT Show) {
+        ++Current->Started;
+        return Current->FPatch.Original<decltype(&ShellExecuteW)>()(Window, Verb, File, Parameters, Folder,
+                                                                    Show);
+    }
+    inline static TShellExecuteWatch* Current = nullptr;
+    TImportPatch FPatch{"shell32.dll", "ShellExecuteW", reinterpret_cast<const void*>(&Count)};
+};
 
 class UninstallFormTest : public ::testing::Test {
 protected:
@@ -197,8 +222,9 @@ TEST_F(UninstallFormTest, FolderWithoutTheInstallationIsNotDeleted) {
     CreateDirectoryW(WStr(folder + u"\\Quorvalent.exe"), nullptr);
     WriteTestFile(folder + u"\\Quorvalent.exe\\inside.txt");
     MakeRegistry(folder);
+    const TShellExecuteWatch shell;
     UninstallWithDeleteData(folder);
-    Sleep(3000);
+    EXPECT_EQ(shell.Started, 0) << "a command interpreter was started";
     EXPECT_TRUE(cmdstandin::ReadRuns(W(FLogFolder)).empty()) << "nothing there was the installation's";
     EXPECT_TRUE(FileExists(folder + u"\\workspace.json"));
     EXPECT_TRUE(FileExists(folder + u"\\requests\\history.db"));
@@ -273,10 +299,11 @@ TEST_F(UninstallFormTest, RelativeFolderIsNeitherProbedNorDeleted) {
     SetCurrentDirectoryW(WStr(base));
     MakeInstallation(u"Quorvalent");
     MakeRegistry(u"Quorvalent");
+    const TShellExecuteWatch shell;
     UninstallWithDeleteData(u"Quorvalent");
     SetCurrentDirectoryW(saved);
     EXPECT_FALSE(KeyExists(ProgramsListKey));
-    Sleep(3000);
+    EXPECT_EQ(shell.Started, 0) << "a command interpreter was started";
     EXPECT_TRUE(cmdstandin::ReadRuns(W(FLogFolder)).empty());
     EXPECT_TRUE(FileExists(base + u"\\Quorvalent\\QuorvalentInstaller.exe"));
     EXPECT_FALSE(DirectoryExists(base + u"\\Quorvalent\\TestAccess"));
