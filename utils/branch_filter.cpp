@@ -6,18 +6,22 @@ namespace {
 
 // Opcodes whose ModRM byte may name an operand at [rip + disp32]: the arithmetic and logic
 // groups, movsxd, imul, test, xchg, mov and lea. None of them is a byte that starts another
-// pattern (E8, E9, 0F, FF or a REX prefix).
-constexpr std::array<bool, 256> MakeModRmOpcodes() {
-    std::array<bool, 256> table{};
+// pattern (E8, E9, 0F, FF or a REX prefix). A bit for each of the 256 bytes.
+constexpr std::array<uint32_t, 8> MakeModRmOpcodes() {
+    std::array<uint32_t, 8> bits{};
     for (const uint8_t op :
          {0x01, 0x03, 0x09, 0x0B, 0x21, 0x23, 0x29, 0x2B, 0x31, 0x33, 0x39, 0x3B, 0x63, 0x69, 0x80,
           0x81, 0x83, 0x85, 0x87, 0x88, 0x89, 0x8A, 0x8B, 0x8D, 0xC6, 0xC7, 0xF6, 0xF7, 0xFE}) {
-        table[op] = true;
+        bits[op >> 5] |= 1u << (op & 31);
     }
-    return table;
+    return bits;
 }
 
-constexpr std::array<bool, 256> ModRmOpcodes = MakeModRmOpcodes();
+constexpr std::array<uint32_t, 8> ModRmOpcodes = MakeModRmOpcodes();
+
+bool IsModRmOpcode(uint8_t Op) noexcept {
+    return (ModRmOpcodes[Op >> 5] >> (Op & 31)) & 1;
+}
 
 bool IsRipRelative(uint8_t ModRm) noexcept {
     return (ModRm & 0xC7) == 0x05;
@@ -37,9 +41,9 @@ size_t OpcodeLength(const uint8_t* Data) noexcept {
         return Data[1] == 0x15 || Data[1] == 0x25 ? 2 : 0;
     }
     if ((op & 0xF0) == 0x40) {
-        return ModRmOpcodes[Data[1]] && IsRipRelative(Data[2]) ? 3 : 0;
+        return IsModRmOpcode(Data[1]) && IsRipRelative(Data[2]) ? 3 : 0;
     }
-    return ModRmOpcodes[op] && IsRipRelative(Data[1]) ? 2 : 0;
+    return IsModRmOpcode(op) && IsRipRelative(Data[1]) ? 2 : 0;
 }
 
 uint32_t Load32(const uint8_t* p) noexcept {
