@@ -146,6 +146,10 @@ endforeach()
 # The import table of the installer names only DLLs that Windows always loads from System32.
 add_test(NAME installer_imports_known_dlls
   COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_imports.sh x86_64-w64-mingw32-objdump $<TARGET_FILE:QuorvalentInstaller>)
+# Every section of the installer starts on a page in the file, so Wine maps the product's
+# resource instead of copying it, whatever the sizes of the sections before it.
+add_test(NAME installer_sections_on_pages
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/check_section_alignment.sh x86_64-w64-mingw32-objdump $<TARGET_FILE:QuorvalentInstaller>)
 
 # ---- Developer tools (not part of the installer) ----
 # install_report: what an install left in the profile, printed by ./run after a silent run.
