@@ -20,8 +20,10 @@ inline constexpr char16_t AgreementUrl[] = u"https://www.mirelbrook.com/agreemen
 
 // Registry keys below HKEY_CURRENT_USER.
 inline constexpr char16_t AppRegistryKey[] = u"SOFTWARE\\Mirelbrook\\Quorvalent\\";
-inline constexpr char16_t ProgramsListKey[] = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvalent";
-inline constexpr char16_t PersonalizeKey[] = u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+inline constexpr char16_t ProgramsListKey[] =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvalent";
+inline constexpr char16_t PersonalizeKey[] =
+    u"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
 
 // The folder of the product below the roaming application data, and the Start-menu programs folder.
 inline constexpr char16_t DefaultFolderSuffix[] = u"\\Mirelbrook\\Quorvalent";

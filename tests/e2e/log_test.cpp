@@ -142,8 +142,8 @@ TEST_F(LogTest, UninstallLogsTheNotificationButNeverTheWholeId) {
     SetRegString(AppKey, L"ApiAddress", std::wstring(api.begin(), api.end()));
     SetRegString(AppKey, L"InstallationId", id);
     const TRunResult run = e2e::Run(DefaultInstallFolder() + L"\\QuorvalentInstaller.exe",
-                               L"/uninstall /silent /log=\"" + FLog + L"\"", 60000,
-                               {L"QV_CMD_STANDIN_LOG=" + cmdLog, L"http_proxy", L"https_proxy"});
+                                    L"/uninstall /silent /log=\"" + FLog + L"\"", 60000,
+                                    {L"QV_CMD_STANDIN_LOG=" + cmdLog, L"http_proxy", L"https_proxy"});
     EXPECT_EQ(run.ExitCode, 0u);
     cmdstandin::WaitForRuns(cmdLog, 2, 15000);
     cmdstandin::Remove();
