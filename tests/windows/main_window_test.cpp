@@ -231,9 +231,9 @@ TEST_F(MainWindowTest, AScreenReaderPressedTheDisabledActionButton) {
     SendMessageW(Form->AcceptAgreementSwitch->Handle(), WM_CHAR, L' ', 1);
     ASSERT_FALSE(Form->ActionButton->Enabled());
     EXPECT_EQ(DoDefaultAction(Form->ActionButton->Handle()), DISP_E_MEMBERNOTFOUND);
-    // Every other way to the action is closed as well.
+    // Every other way to the action is closed as well. An action that started would show it
+    // at once: the session marks it in progress before any step.
     Form->ActionButtonClick(Form->ActionButton.get());
-    PumpMessagesFor(100);
     EXPECT_FALSE(FRun->Session.ActionInProgress());
     EXPECT_FALSE(FRun->Application.Terminated());
     EXPECT_EQ(CountEntries(FFolder), 0);
