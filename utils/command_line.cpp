@@ -34,36 +34,34 @@ std::vector<std::u16string> SplitCommandLine(std::u16string_view commandLine) {
     return args;
 }
 
-std::u16string GetRunMode(const std::vector<std::u16string>& args, const TLowerCase& lower) {
-    std::u16string mode = u"Install";
+TRunMode GetRunMode(const std::vector<std::u16string>& args) {
+    TRunMode mode = rmInstall;
     for (size_t i = 1; i < args.size(); ++i) {
-        const std::u16string arg = lower(args[i]);
+        const std::u16string arg = SimpleLowerCase(args[i]);
         if (arg == u"/install") {
-            mode = u"Install";
+            mode = rmInstall;
         } else if (arg == u"/update") {
-            mode = u"Update";
+            mode = rmUpdate;
         } else if (arg == u"/uninstall") {
-            mode = u"Uninstall";
+            mode = rmUninstall;
         }
     }
     return mode;
 }
 
-bool GetBooleanParam(const std::vector<std::u16string>& args, std::u16string_view Param,
-                     const TLowerCase& lower) {
+bool GetBooleanParam(const std::vector<std::u16string>& args, std::u16string_view Param) {
     for (size_t i = 1; i < args.size(); ++i) {
-        if (lower(args[i]) == Param) {
+        if (SimpleLowerCase(args[i]) == Param) {
             return true;
         }
     }
     return false;
 }
 
-std::u16string GetStringParam(const std::vector<std::u16string>& args, std::u16string_view Param,
-                              const TLowerCase& lower) {
+std::u16string GetStringParam(const std::vector<std::u16string>& args, std::u16string_view Param) {
     std::u16string result;
     for (size_t i = 1; i < args.size(); ++i) {
-        if (lower(args[i]).starts_with(Param)) {
+        if (SimpleLowerCase(args[i]).starts_with(Param)) {
             // Skip the name and one separator character, whatever it is.
             const size_t start = Param.size() + 1;
             result = start < args[i].size() ? args[i].substr(start) : std::u16string();
@@ -79,13 +77,12 @@ std::u16string RunModeName(TRunMode Mode) {
 TCommandLineOptions ReadCommandLine(std::u16string_view CommandLine) {
     const std::vector<std::u16string> args = SplitCommandLine(CommandLine);
     TCommandLineOptions options;
-    const std::u16string mode = GetRunMode(args, SimpleLowerCase);
-    options.RunMode = mode == u"Update" ? rmUpdate : mode == u"Uninstall" ? rmUninstall : rmInstall;
-    options.Silent = GetBooleanParam(args, u"/silent", SimpleLowerCase);
-    options.VerySilent = GetBooleanParam(args, u"/verysilent", SimpleLowerCase);
-    options.Store = GetBooleanParam(args, u"/store", SimpleLowerCase);
-    options.Dir = GetStringParam(args, u"/dir", SimpleLowerCase);
-    options.Log = GetStringParam(args, u"/log", SimpleLowerCase);
+    options.RunMode = GetRunMode(args);
+    options.Silent = GetBooleanParam(args, u"/silent");
+    options.VerySilent = GetBooleanParam(args, u"/verysilent");
+    options.Store = GetBooleanParam(args, u"/store");
+    options.Dir = GetStringParam(args, u"/dir");
+    options.Log = GetStringParam(args, u"/log");
     return options;
 }
 

@@ -1,42 +1,36 @@
 // The installer's command line: splitting the raw text into arguments and reading the run
-// mode and switches from them. The readers take the arguments and a lower-casing routine so
-// that the rules run the same on every build; the Windows entry points in app/ feed them
-// GetCommandLineW and the user's linguistic lower-casing.
+// mode and switches from them. Switch names are compared lower-cased without the user's
+// locale, so that /SILENT is silent in every locale, also where capital I lower-cases to a
+// dotless i; the program's entry reads GetCommandLineW once, through ReadCommandLine.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-using TLowerCase = std::function<std::u16string(std::u16string_view)>;
+enum TRunMode : uint8_t { rmInstall, rmUpdate, rmUninstall };
+// "Install", "Update" or "Uninstall"; upper-cased, the phrase key of the action's name.
+std::u16string RunModeName(TRunMode Mode);
 
 // Arguments are separated by characters up to U+0020 outside double quotes; the quotes are
 // dropped; a pair of quotes at the very start of an argument is skipped; there is no escape.
 // Element 0 is the program path.
 std::vector<std::u16string> SplitCommandLine(std::u16string_view commandLine);
 
-// "Install", "Update" or "Uninstall": the last run-mode switch wins, "Install" by default.
-std::u16string GetRunMode(const std::vector<std::u16string>& args, const TLowerCase& lower);
+// The last run-mode switch (/install, /update, /uninstall) wins; install by default.
+TRunMode GetRunMode(const std::vector<std::u16string>& args);
 // True when one argument (after the program path), lower-cased, equals Param exactly.
-bool GetBooleanParam(const std::vector<std::u16string>& args, std::u16string_view Param,
-                     const TLowerCase& lower);
+bool GetBooleanParam(const std::vector<std::u16string>& args, std::u16string_view Param);
 // The text after the name and one separator of the last argument that begins with Param.
-std::u16string GetStringParam(const std::vector<std::u16string>& args, std::u16string_view Param,
-                              const TLowerCase& lower);
+std::u16string GetStringParam(const std::vector<std::u16string>& args, std::u16string_view Param);
 
 // Lower-casing without a locale: ASCII and the Latin-1, Latin Extended-A, Greek and Cyrillic
 // capitals.
 std::u16string SimpleLowerCase(std::u16string_view text);
 
 // What the command line asks for, read once when the program starts: everything that depends
-// on it asks this value. Switch names are lower-cased without the user's locale, so that
-// /SILENT is silent in every locale, also where capital I lower-cases to a dotless i.
-enum TRunMode : uint8_t { rmInstall, rmUpdate, rmUninstall };
-// "Install", "Update" or "Uninstall"; upper-cased, the phrase key of the action's name.
-std::u16string RunModeName(TRunMode Mode);
-
+// on it asks this value.
 struct TCommandLineOptions {
     TRunMode RunMode = rmInstall;
     bool Silent = false;

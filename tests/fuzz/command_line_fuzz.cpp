@@ -24,16 +24,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (total > line.size()) {
         std::abort();
     }
-    const auto mode = GetRunMode(args, SimpleLowerCase);
-    if (mode != u"Install" && mode != u"Update" && mode != u"Uninstall") {
+    // The reading the program makes: every switch, the run mode and the two texts.
+    const TCommandLineOptions options = ReadCommandLine(line);
+    if (options.Dir.size() > total || options.Log.size() > total) {
         std::abort();
     }
-    GetBooleanParam(args, u"/silent", SimpleLowerCase);
-    const auto dir = GetStringParam(args, u"/dir", SimpleLowerCase);
-    if (dir.size() > total) {
-        std::abort();
-    }
-    const auto folder = ApplyEditInputRules(dir, u"", u"<>\"|?*", 2048);
+    const auto folder = ApplyEditInputRules(options.Dir, u"", u"<>\"|?*", 2048);
     if (folder.size() > 2048 || folder.find_first_of(u"<>\"|?*\r\n\t") != std::u16string::npos) {
         std::abort();
     }

@@ -7,13 +7,13 @@ namespace {
 using Args = std::vector<std::u16string>;
 
 std::u16string Mode(std::u16string_view line) {
-    return GetRunMode(SplitCommandLine(line), SimpleLowerCase);
+    return RunModeName(GetRunMode(SplitCommandLine(line)));
 }
 bool Flag(std::u16string_view line, std::u16string_view name) {
-    return GetBooleanParam(SplitCommandLine(line), name, SimpleLowerCase);
+    return GetBooleanParam(SplitCommandLine(line), name);
 }
 std::u16string Value(std::u16string_view line, std::u16string_view name) {
-    return GetStringParam(SplitCommandLine(line), name, SimpleLowerCase);
+    return GetStringParam(SplitCommandLine(line), name);
 }
 
 TEST(SplitCommandLine, SeparatesOnBlanksAndControlCharacters) {
