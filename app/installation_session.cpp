@@ -223,14 +223,18 @@ void TInstallationSession::CreateShortcuts(IInstallWriter& Writer, const std::u1
         Writer.CreateShortcut(link, AppPath, DestFolder);
         Log(u"Shortcut: " + link);
     }
-    const std::u16string appData = FPlatform.Files.AppDataFolder();
-    if (FInstallChoices.StartMenuShortcut && !appData.empty()) {
-        const std::u16string menuFolder = appData + StartMenuProgramsSuffix + MakerName;
+    const std::u16string menuFolder = StartMenuFolder();
+    if (FInstallChoices.StartMenuShortcut && !menuFolder.empty()) {
         Writer.CreateFolders(menuFolder);
         const std::u16string link = JoinPath(menuFolder, ShortcutFileName);
         Writer.CreateShortcut(link, AppPath, DestFolder);
         Log(u"Shortcut: " + link);
     }
+}
+
+std::u16string TInstallationSession::StartMenuFolder() {
+    const std::u16string appData = FPlatform.Files.AppDataFolder();
+    return appData.empty() ? std::u16string() : appData + StartMenuProgramsSuffix + MakerName;
 }
 
 void TInstallationSession::RunProduct(const std::u16string& DestFolder, bool UpdateMode) {
@@ -304,11 +308,10 @@ void TInstallationSession::DeleteShortcuts() {
     if (!desktop.empty() && FPlatform.Files.DeleteExistingFile(JoinPath(desktop, ShortcutFileName))) {
         Log(u"Removed the shortcut " + JoinPath(desktop, ShortcutFileName));
     }
-    const std::u16string appData = FPlatform.Files.AppDataFolder();
-    if (appData.empty()) {
+    const std::u16string menuFolder = StartMenuFolder();
+    if (menuFolder.empty()) {
         return;
     }
-    const std::u16string menuFolder = appData + StartMenuProgramsSuffix + MakerName;
     if (FPlatform.Files.DeleteExistingFile(JoinPath(menuFolder, ShortcutFileName))) {
         Log(u"Removed the shortcut " + JoinPath(menuFolder, ShortcutFileName));
     }

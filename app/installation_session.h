@@ -90,6 +90,9 @@ private:
     void CreateShortcuts(IInstallWriter& Writer, const std::u16string& AppPath,
                          const std::u16string& DestFolder);
     void RemoveInstallation();
+    // The maker's folder in the user's Start menu; empty when the platform cannot tell where
+    // the user's application data is, which would put it at the root of a drive.
+    std::u16string StartMenuFolder();
     // The failure policy applied: Detail logged, Shown to the user where the policy says so.
     void Fail(TFailure Failure, const std::u16string& Detail, const std::u16string& Shown);
     void ThrowIfCancelled() const;

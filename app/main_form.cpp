@@ -24,7 +24,6 @@ constexpr int DesignClientHeight = 400;
 constexpr DWORD FormStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
 constexpr char16_t AgreementCaption[] = u"I accept the agreement";
-constexpr uint32_t UninstallPollInterval = 100;
 
 // The common item dialog and its interfaces, defined here rather than taken from the large
 // GUID library.

@@ -115,7 +115,6 @@ public:
     // Tick every Interval ms until StopPoll.
     virtual void StartPoll(uint32_t Interval, std::function<void()> Tick) = 0;
     virtual void StopPoll() = 0;
-    virtual bool Polling() const = 0;
 
 protected:
     // Not owned through the interface.

@@ -64,7 +64,8 @@ public:
     void RunInBackground(const std::function<void()>& Work) override;
     void StartPoll(uint32_t Interval, std::function<void()> Tick) override;
     void StopPoll() override;
-    bool Polling() const override;
+    // Whether the uninstall's poll runs: only an uninstall makes one.
+    bool Polling() const;
 
 private:
     TApplication& FApplication;

@@ -189,7 +189,7 @@ public:
         FTick = std::move(Tick);
     }
     void StopPoll() override { PollRunning = false; }
-    bool Polling() const override { return PollRunning; }
+    bool Polling() const { return PollRunning; }
     void Tick() {
         if (PollRunning) {
             FTick();
