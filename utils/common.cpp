@@ -17,10 +17,6 @@ constexpr IID ShellLinkInterface = {
 constexpr IID PersistFileInterface = {
     0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
-bool IsSeparator(char16_t c) noexcept {
-    return c == u'\\' || c == u'/';
-}
-
 // Removes folders innermost first, each only while it is empty.
 void RemoveFolders(const std::vector<std::u16string>& folders) noexcept {
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
@@ -60,10 +56,7 @@ std::vector<std::u16string> ForceDirectories(const std::u16string& Folder) {
     }
     size_t pos = root;
     while (pos <= Folder.size()) {
-        size_t end = pos;
-        while (end < Folder.size() && !IsSeparator(Folder[end])) {
-            ++end;
-        }
+        const size_t end = PathNameEnd(Folder, pos);
         if (end > pos) {
             const std::u16string prefix = Folder.substr(0, end);
             if (!DirectoryExists(prefix)) {

@@ -26,18 +26,6 @@ std::u16string_view NextComponent(std::u16string_view path, size_t& pos) {
     return path.substr(start, pos - start);
 }
 
-bool IsSeparator(char16_t c) noexcept {
-    return c == u'\\' || c == u'/';
-}
-
-// The end of the name that starts at Pos: the next separator or the end of Path.
-size_t NameEnd(std::u16string_view Path, size_t Pos) noexcept {
-    while (Pos < Path.size() && !IsSeparator(Path[Pos])) {
-        ++Pos;
-    }
-    return Pos;
-}
-
 TSplitPath SplitFullPath(std::u16string_view raw) {
     std::u16string path(raw);
     for (char16_t& c : path) {
@@ -85,6 +73,17 @@ std::u16string Join(const TSplitPath& split, size_t count) {
 
 } // namespace
 
+bool IsPathSeparator(char16_t c) noexcept {
+    return c == u'\\' || c == u'/';
+}
+
+size_t PathNameEnd(std::u16string_view Path, size_t Pos) noexcept {
+    while (Pos < Path.size() && !IsPathSeparator(Path[Pos])) {
+        ++Pos;
+    }
+    return Pos;
+}
+
 TPathRoot ParsePathRoot(std::u16string_view Path) {
     size_t start = 0;
     bool share = false;
@@ -93,23 +92,23 @@ TPathRoot ParsePathRoot(std::u16string_view Path) {
         share = true;
     } else if (Path.starts_with(u"\\\\?\\") || Path.starts_with(u"\\\\.\\")) {
         start = 4;
-    } else if (Path.size() >= 2 && IsSeparator(Path[0]) && IsSeparator(Path[1])) {
+    } else if (Path.size() >= 2 && IsPathSeparator(Path[0]) && IsPathSeparator(Path[1])) {
         start = 2;
         share = true;
     }
     if (!share) {
         const bool drive = Path.size() >= start + 3 && IsAsciiLetter(Path[start]) &&
-                           Path[start + 1] == u':' && IsSeparator(Path[start + 2]);
+                           Path[start + 1] == u':' && IsPathSeparator(Path[start + 2]);
         return drive ? TPathRoot{start + 3, std::u16string(Path.substr(start, 2)) + u"\\"} : TPathRoot{};
     }
     // A share: a server and a share name; "?" and "." name the platform's device namespaces.
-    const size_t serverEnd = NameEnd(Path, start);
+    const size_t serverEnd = PathNameEnd(Path, start);
     const std::u16string_view server = Path.substr(start, serverEnd - start);
     size_t shareStart = serverEnd;
-    while (shareStart < Path.size() && IsSeparator(Path[shareStart])) {
+    while (shareStart < Path.size() && IsPathSeparator(Path[shareStart])) {
         ++shareStart;
     }
-    const size_t shareEnd = NameEnd(Path, shareStart);
+    const size_t shareEnd = PathNameEnd(Path, shareStart);
     const std::u16string_view name = Path.substr(shareStart, shareEnd - shareStart);
     if (server.empty() || name.empty() || server == u"?" || server == u".") {
         return {};

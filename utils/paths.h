@@ -5,6 +5,11 @@
 #include <string>
 #include <string_view>
 
+// "\" or "/": both separate the names of a path.
+bool IsPathSeparator(char16_t c) noexcept;
+// The end of the name that starts at Pos: the next separator, or the end of Path.
+size_t PathNameEnd(std::u16string_view Path, size_t Pos) noexcept;
+
 // The root of a full path as typed: its length, the long-path prefix "\\?\" or "\\?\UNC\"
 // and the separator after a share included, and its text in the recorded form ("C:\" or
 // "\\server\share"); "/" counts as "\". Nothing (a length of 0) for a path that is not full.
