@@ -296,18 +296,9 @@ TEST(ContextMenu, ScreenReadersSeeAPopupOfMenuItems) {
 // The menu's own window read back, kept as Name.png.
 TScreenshot CaptureMenu(const TContextMenu& Menu, const std::string& Name) {
     UpdateWindow(Menu.Handle());
+    // The menu has no frame: its client area is the whole window.
     TScreenshot shot;
-    shot.Width = Menu.Width();
-    shot.Height = Menu.Height();
-    void* bits = nullptr;
-    TWindowDC screen(Menu.Handle());
-    TMemoryDC copy(screen.DC(), shot.Width, shot.Height, &bits);
-    BitBlt(copy.DC(), 0, 0, shot.Width, shot.Height, screen.DC(), 0, 0, SRCCOPY);
-    GdiFlush();
-    const auto* pixels = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < size_t(shot.Width) * shot.Height; ++i) {
-        shot.Pixels.push_back(pixels[i] & 0xFFFFFF);
-    }
+    shot.Pixels = CaptureClient(Menu.Handle(), shot.Width, shot.Height);
     SavePng(ArtefactFolder() + "/" + Name + ".png", shot.Pixels, shot.Width, shot.Height);
     return shot;
 }

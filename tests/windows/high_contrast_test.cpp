@@ -9,7 +9,7 @@
 
 #include "app/application.h"
 #include "app/main_form.h"
-#include "tests/windows/test_run.h"
+#include "tests/windows/main_window_fixture.h"
 #include "tests/windows/import_patch.h"
 #include "tests/windows/message_pump.h"
 #include "tests/windows/screenshot.h"
@@ -81,53 +81,24 @@ DWORD WINAPI AnswerSysColor(int Index) {
     }
 }
 
-class HighContrastTest : public ::testing::Test {
+class HighContrastTest : public MainWindowFixture {
 protected:
-    void Close() {
-        Form = nullptr;
-        FRun.reset();
-    }
+    HighContrastTest() : MainWindowFixture(u"high-contrast") {}
     void SetUp() override {
         Answer = {};
         ParametersPatch = &FParameters;
         ColorPatch = &FColors;
-        FSavedTheme = std::exchange(Theme, nullptr);
-        FSavedLanguage = std::exchange(Language, &FEnglish);
-        FFolder = FreshTestFolder(u"high-contrast");
-    }
-    void TearDown() override {
-        Close();
-        Theme = FSavedTheme;
-        Language = FSavedLanguage;
+        MainWindowFixture::SetUp();
     }
 
-    void Open() {
-        FTheme = std::make_unique<TTheme>(1.0f);
-        Theme = FTheme.get();
-        FRun = std::make_unique<TTestRun>(u"/dir=\"" + FFolder + u"\"");
-        Form = FRun->Form.get();
-        Form->FormShow();
-    }
+    void Open() { Show(1.0f, u"/dir=\"" + FFolder + u"\""); }
 
     // The window as it is on the screen once everything pending is painted.
     TScreenshot Shot() const {
         RedrawWindow(Form->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         GdiFlush();
-        RECT client{};
-        GetClientRect(Form->Handle(), &client);
         TScreenshot shot;
-        shot.Width = client.right;
-        shot.Height = client.bottom;
-        void* bits = nullptr;
-        const TWindowDC screen(Form->Handle());
-        const TMemoryDC copy(screen.DC(), shot.Width, shot.Height, &bits);
-        BitBlt(copy.DC(), 0, 0, shot.Width, shot.Height, screen.DC(), 0, 0, SRCCOPY);
-        GdiFlush();
-        shot.Pixels.assign(static_cast<uint32_t*>(bits),
-                           static_cast<uint32_t*>(bits) + size_t(shot.Width) * shot.Height);
-        for (uint32_t& p : shot.Pixels) {
-            p &= 0xFFFFFF;
-        }
+        shot.Pixels = CaptureClient(Form->Handle(), shot.Width, shot.Height);
         return shot;
     }
     // A pixel of a control, in its own client coordinates.
@@ -142,14 +113,6 @@ protected:
     TImportPatch FParameters{"user32.dll", "SystemParametersInfoW",
                              reinterpret_cast<const void*>(&AnswerParametersInfo)};
     TImportPatch FColors{"user32.dll", "GetSysColor", reinterpret_cast<const void*>(&AnswerSysColor)};
-    TLanguage FEnglish{u"English"};
-    TTheme* FSavedTheme = nullptr;
-    TLanguage* FSavedLanguage = nullptr;
-    std::unique_ptr<TTheme> FTheme;
-    std::unique_ptr<TTestRun> FRun;
-    // The run's window.
-    TMainForm* Form = nullptr;
-    std::u16string FFolder;
 };
 
 TEST_F(HighContrastTest, TheQuestionIsTheDocumentedCall) {

@@ -12,6 +12,7 @@
 
 #include "app/application.h"
 #include "app/main_form.h"
+#include "tests/windows/main_window_fixture.h"
 #include "tests/windows/test_run.h"
 #include "tests/windows/message_pump.h"
 #include "tests/windows/screen_reader.h"
@@ -58,31 +59,20 @@ int TimerWindows() {
     return count;
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public MainWindowFixture {
 protected:
-    void Close() {
-        Form = nullptr;
-        FRun.reset();
-    }
+    MainWindowTest() : MainWindowFixture(u"main-window") {}
     void SetUp() override {
-        FSavedTheme = std::exchange(Theme, nullptr);
-        FSavedLanguage = std::exchange(Language, &FEnglish);
+        MainWindowFixture::SetUp();
         SetAppsUseLightTheme(1);
-        FFolder = FreshTestFolder(u"main-window");
     }
     void TearDown() override {
-        Close();
-        Theme = FSavedTheme;
-        Language = FSavedLanguage;
+        MainWindowFixture::TearDown();
         SetAppsUseLightTheme(1);
     }
     // A form at Scale, shown as the loop would show it.
     void Open(float scale, const std::u16string& arguments) {
-        FTheme = std::make_unique<TTheme>(scale);
-        Theme = FTheme.get();
-        FRun = std::make_unique<TTestRun>(arguments);
-        Form = FRun->Form.get();
-        Form->FormShow();
+        Show(scale, arguments);
         PumpMessagesFor(100);
     }
     TSize ClientSize() const {
@@ -90,15 +80,6 @@ protected:
         GetClientRect(Form->Handle(), &client);
         return {client.right, client.bottom};
     }
-
-    TLanguage FEnglish{u"English"};
-    TTheme* FSavedTheme = nullptr;
-    TLanguage* FSavedLanguage = nullptr;
-    std::unique_ptr<TTheme> FTheme;
-    std::unique_ptr<TTestRun> FRun;
-    // The run's window.
-    TMainForm* Form = nullptr;
-    std::u16string FFolder;
 };
 
 TEST_F(MainWindowTest, LayoutScalesEachLengthOnItsOwn) {
@@ -338,10 +319,7 @@ TEST_F(MainWindowTest, TheFirstFrameIsAlreadyInTheThemesLook) {
             return CallNextHookEx(nullptr, code, wParam, lParam);
         },
         nullptr, GetCurrentThreadId());
-    FTheme = std::make_unique<TTheme>(1.0f);
-    Theme = FTheme.get();
-    FRun = std::make_unique<TTestRun>(u"/dir=\"" + FFolder + u"\"");
-    Form = FRun->Form.get();
+    Make(1.0f, u"/dir=\"" + FFolder + u"\"");
     watched = Form;
     Form->FormShow();
     watched = nullptr;

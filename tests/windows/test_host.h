@@ -12,6 +12,25 @@
 #include "ucl/gdi.h"
 #include "ucl/window.h"
 
+// The client area of Window as it is on the screen: 0x00RRGGBB, row by row.
+inline std::vector<uint32_t> CaptureClient(HWND Window, int& Width, int& Height) {
+    RECT r;
+    GetClientRect(Window, &r);
+    Width = r.right;
+    Height = r.bottom;
+    void* bits = nullptr;
+    const TWindowDC screen(Window);
+    const TMemoryDC copy(screen.DC(), Width, Height, &bits);
+    BitBlt(copy.DC(), 0, 0, Width, Height, screen.DC(), 0, 0, SRCCOPY);
+    GdiFlush();
+    std::vector<uint32_t> pixels(static_cast<uint32_t*>(bits),
+                                 static_cast<uint32_t*>(bits) + size_t(Width) * Height);
+    for (uint32_t& p : pixels) {
+        p &= 0xFFFFFF;
+    }
+    return pixels;
+}
+
 class TTestHost : public TWindow {
 public:
     std::function<void(HDC)> OnPaint;
@@ -39,21 +58,7 @@ public:
 
     // The window's pixels as 0x00RRGGBB, row by row.
     std::vector<uint32_t> Capture(int& width, int& height) const {
-        RECT r;
-        GetClientRect(Handle(), &r);
-        width = r.right;
-        height = r.bottom;
-        void* bits = nullptr;
-        TWindowDC screen(Handle());
-        TMemoryDC copy(screen.DC(), width, height, &bits);
-        BitBlt(copy.DC(), 0, 0, width, height, screen.DC(), 0, 0, SRCCOPY);
-        GdiFlush();
-        std::vector<uint32_t> pixels(static_cast<uint32_t*>(bits),
-                                     static_cast<uint32_t*>(bits) + size_t(width) * height);
-        for (uint32_t& p : pixels) {
-            p &= 0xFFFFFF;
-        }
-        return pixels;
+        return CaptureClient(Handle(), width, height);
     }
 
 protected:
