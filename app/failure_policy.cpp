@@ -8,6 +8,7 @@ TFailureResponse RespondTo(TFailure Failure, bool Unattended) noexcept {
         return Unattended ? TFailureResponse{false, true, 2} : TFailureResponse{true, false, 0};
     case flActionFailed:
     case flInstallerDamaged:
+    case flProductRunning:
         return Unattended ? TFailureResponse{false, true, 1} : TFailureResponse{true, false, 0};
     case flUnexpected:
         break;

@@ -6,6 +6,7 @@
 //   the folder cannot be written     exit code 2, run ends    message box; the window stays
 //   an action failed                 exit code 1, run ends    message box; the window stays
 //   the installer file is damaged    exit code 1, run ends    message box; the window stays
+//   the product is still running     exit code 1, run ends    message box; the window stays
 //   the user cancelled               exit code 0, run ends    exit code 0, run ends, no box
 //   anything else, outside actions   exit code 1, run ends    message box; exit code 1, run ends
 //
@@ -19,6 +20,7 @@ enum TFailure : uint8_t {
     flFolderNotWritable,
     flActionFailed,
     flInstallerDamaged,
+    flProductRunning,
     flCancelled,
     flUnexpected
 };

@@ -9,6 +9,32 @@
 #include "utils/strings.h"
 #include "utils/text_filters.h"
 
+namespace {
+
+// The product still runs from the folder the action works on: replacing or removing its
+// files now would leave it half installed.
+class EProductRunning : public EError {
+public:
+    using EError::EError;
+};
+
+// The log line of a call whose failure the run goes on after.
+std::u16string Described(const TCallResult& Result, const std::u16string& Done, const std::u16string& NotDone,
+                         const std::u16string& Failed) {
+    switch (Result.Outcome) {
+    case coDone:
+        return Done;
+    case coNothingThere:
+    case coRefused:
+        return NotDone;
+    case coFailed:
+        break;
+    }
+    return Failed + u": " + Result.Error;
+}
+
+} // namespace
+
 TInstallationSession::TInstallationSession(TCommandLineOptions Options, const std::u16string& LanguageName,
                                            TSessionPlatform Platform)
     : FOptions(std::move(Options)), FPlatform(Platform), FLanguage(LanguageName),
@@ -63,17 +89,29 @@ void TInstallationSession::Act() {
     }
     try {
         if (RunMode() == rmUninstall) {
-            CloseProductWindows();
+            // The wait for a product that takes its time to close must not freeze the window.
+            FPlatform.Host.RunInBackground([this] { CloseProductWindows(); });
             StartUninstall();
         } else {
             InstallOrUpdate();
         }
+    } catch (const EError&) {
+        FailWithCurrentError();
+    }
+}
+
+void TInstallationSession::FailWithCurrentError() {
+    try {
+        throw;
     } catch (const ECancelled& e) {
         Fail(flCancelled, e.Message(), {});
     } catch (const EPayloadDamaged& e) {
         // What went wrong inside a damaged download means nothing to the user; what to do
         // about it does.
         Fail(flInstallerDamaged, e.Message(), GetPhrase(u"INSTALLER_DAMAGED"));
+    } catch (const EProductRunning& e) {
+        Fail(flProductRunning, e.Message(),
+             ReplaceAll(GetPhrase(u"PRODUCT_STILL_RUNNING"), u"%s", ProductName));
     } catch (const EError& e) {
         Fail(flActionFailed, e.Message(), e.Message());
     }
@@ -149,9 +187,21 @@ std::u16string TInstallationSession::ElevationParameters(const std::u16string& F
 
 void TInstallationSession::RestartElevated(const std::u16string& Folder) {
     const std::u16string parameters = ElevationParameters(Folder);
-    Log(u"Restarting elevated with " + parameters);
-    FPlatform.Processes.RestartElevated(parameters);
-    FPlatform.Host.End(0);
+    const TCallResult restart = FPlatform.Processes.RestartElevated(parameters);
+    if (restart.Outcome == coDone) {
+        // The elevated run has taken over.
+        Log(u"Restarted elevated with " + parameters);
+        FPlatform.Host.End(0);
+        return;
+    }
+    if (restart.Outcome == coRefused) {
+        Log(u"The elevation prompt was declined; the window stays");
+        return;
+    }
+    Log(u"Error: cannot restart elevated: " + restart.Error);
+    if (FView) {
+        FView->ShowMessage(restart.Error, InstallerExeName);
+    }
 }
 
 // ---- Install and update ----
@@ -220,16 +270,20 @@ void TInstallationSession::CreateShortcuts(IInstallWriter& Writer, const std::u1
     const std::u16string desktop = FPlatform.Files.DesktopFolder();
     if (FInstallChoices.DesktopShortcut && !desktop.empty()) {
         const std::u16string link = JoinPath(desktop, ShortcutFileName);
-        Writer.CreateShortcut(link, AppPath, DestFolder);
-        Log(u"Shortcut: " + link);
+        LogShortcut(link, Writer.CreateShortcut(link, AppPath, DestFolder));
     }
     const std::u16string menuFolder = StartMenuFolder();
     if (FInstallChoices.StartMenuShortcut && !menuFolder.empty()) {
         Writer.CreateFolders(menuFolder);
         const std::u16string link = JoinPath(menuFolder, ShortcutFileName);
-        Writer.CreateShortcut(link, AppPath, DestFolder);
-        Log(u"Shortcut: " + link);
+        LogShortcut(link, Writer.CreateShortcut(link, AppPath, DestFolder));
     }
+}
+
+void TInstallationSession::LogShortcut(const std::u16string& Link, const TCallResult& Result) {
+    // A link the shell could not save leaves the product installed without it.
+    Log(Described(Result, u"Shortcut: " + Link, u"Shortcut: " + Link + u" not written",
+                  u"Shortcut: could not write " + Link));
 }
 
 std::u16string TInstallationSession::StartMenuFolder() {
@@ -240,15 +294,30 @@ std::u16string TInstallationSession::StartMenuFolder() {
 void TInstallationSession::RunProduct(const std::u16string& DestFolder, bool UpdateMode) {
     const std::u16string path = JoinPath(DestFolder, ProductExeName);
     const std::u16string parameters = UpdateMode ? u"/updated" : u"";
-    FPlatform.Processes.RunProduct(path, parameters, DestFolder);
-    Log(u"Started the product " + path + (parameters.empty() ? u"" : u" " + parameters));
+    const std::u16string line = path + (parameters.empty() ? u"" : u" " + parameters);
+    // The installation is complete whether or not the product starts.
+    Log(Described(FPlatform.Processes.RunProduct(path, parameters, DestFolder),
+                  u"Started the product " + line, u"Did not start the product " + line,
+                  u"Could not start the product " + line));
 }
 
 void TInstallationSession::CloseProductWindows() {
-    const int asked = FPlatform.Processes.CloseProductWindows(RunMode() == rmUpdate && Unattended());
-    for (int i = 0; i < asked; ++i) {
+    const TProductClosing closing = FPlatform.Processes.CloseProductWindows(
+        FActionFolder, RunMode() == rmUpdate && Unattended(), ProductCloseLimitMs);
+    for (int i = 0; i < closing.WindowsAsked; ++i) {
         Log(u"Asked a running product window to close");
     }
+    if (closing.StillRunning.empty()) {
+        return;
+    }
+    std::u16string ids;
+    for (const uint32_t id : closing.StillRunning) {
+        ids += (ids.empty() ? u"" : u", ") + IntToStr(id);
+    }
+    // Never ended by force: what the user has not saved in it is worth more than this run.
+    throw EProductRunning(JoinPath(FActionFolder, ProductExeName) + u" is still running (process " + ids +
+                          u") " + IntToStr(ProductCloseLimitMs / 1000) + u" s after it was asked to close; " +
+                          u"nothing was changed");
 }
 
 // ---- Uninstall ----
@@ -274,8 +343,8 @@ void TInstallationSession::UninstallTimerTimer() {
     // answered by the failure policy, and the steps after it are skipped.
     try {
         RemoveInstallation();
-    } catch (const EError& e) {
-        Fail(flActionFailed, e.Message(), e.Message());
+    } catch (const EError&) {
+        FailWithCurrentError();
         return;
     }
     FPlatform.Host.End(0);
@@ -283,12 +352,17 @@ void TInstallationSession::UninstallTimerTimer() {
 
 void TInstallationSession::RemoveInstallation() {
     const bool deleteData = CurrentChoices().DeleteData;
+    // The product may have been started again while the notification went out.
+    FPlatform.Host.RunInBackground([this] { CloseProductWindows(); });
     DeleteShortcuts();
-    FPlatform.Registration.DeleteProgramsListKey();
-    Log(std::u16string(u"Registry: removed the Programs-list entry HKCU\\") + ProgramsListKey);
+    // A key that stays is no reason to keep the rest: the log says so.
+    const std::u16string entry = std::u16string(u"the Programs-list entry HKCU\\") + ProgramsListKey;
+    Log(Described(FPlatform.Registration.DeleteProgramsListKey(), u"Registry: removed " + entry,
+                  u"Registry: there was no " + entry.substr(4), u"Registry: could not remove " + entry));
     if (deleteData) {
-        FPlatform.Registration.DeleteSoftwareAppKey();
-        Log(std::u16string(u"Registry: removed HKCU\\") + AppRegistryKey);
+        const std::u16string key = std::u16string(u"HKCU\\") + AppRegistryKey;
+        Log(Described(FPlatform.Registration.DeleteSoftwareAppKey(), u"Registry: removed " + key,
+                      u"Registry: there was no key " + key, u"Registry: could not remove " + key));
     }
     // Without a folder on disk there is nothing to delete there.
     if (!FActionFolder.empty()) {
@@ -315,26 +389,39 @@ void TInstallationSession::DeleteShortcuts() {
     if (FPlatform.Files.DeleteExistingFile(JoinPath(menuFolder, ShortcutFileName))) {
         Log(u"Removed the shortcut " + JoinPath(menuFolder, ShortcutFileName));
     }
-    FPlatform.Files.RemoveFolderIfEmpty(menuFolder);
+    const TCallResult folder = FPlatform.Files.RemoveFolderIfEmpty(menuFolder);
+    if (folder.Outcome != coNothingThere) {
+        Log(Described(folder, u"Removed the empty folder " + menuFolder,
+                      u"Kept the folder " + menuFolder + u": it holds other files",
+                      u"Could not remove the empty folder " + menuFolder));
+    }
 }
 
 void TInstallationSession::DeleteFolderTimeout(const std::u16string& DestFolder) {
     // A folder that is not plainly this installation's own loses only the executables, as
     // without the option: a recursive deletion of the wrong folder cannot be undone.
-    if (!FPlatform.Processes.ScheduleFolderDeletion(DestFolder)) {
+    const TCallResult scheduled = FPlatform.Processes.ScheduleFolderDeletion(DestFolder);
+    if (scheduled.Outcome == coRefused) {
+        Log(u"The folder " + DestFolder +
+            u" is not plainly this installation's own: only its executables go");
         DeleteExeFilesTimeout(DestFolder);
         return;
     }
-    Log(u"Scheduled the deletion of the folder " + DestFolder + u" after 1 s");
+    Log(Described(scheduled, u"Scheduled the deletion of the folder " + DestFolder + u" after 1 s", {},
+                  u"Could not schedule the deletion of the folder " + DestFolder));
 }
 
 void TInstallationSession::DeleteExeFilesTimeout(const std::u16string& DestFolder) {
     const std::u16string names[] = {ProductExeName, InstallerExeName};
     for (int i = 0; i < 2; ++i) {
         // A folder or link in the place of an executable is not this installation's to delete.
-        if (FPlatform.Processes.ScheduleFileDeletion(DestFolder, names[i], i + 1)) {
-            Log(u"Scheduled the deletion of " + JoinPath(DestFolder, names[i]) + u" after " +
-                IntToStr(i + 1) + u" s");
-        }
+        const std::u16string path = JoinPath(DestFolder, names[i]);
+        const TCallResult scheduled = FPlatform.Processes.ScheduleFileDeletion(DestFolder, names[i], i + 1);
+        Log(scheduled.Outcome == coNothingThere
+                ? u"There was no " + path + u" to delete"
+                : Described(scheduled,
+                            u"Scheduled the deletion of " + path + u" after " + IntToStr(i + 1) + u" s",
+                            u"Left " + path + u" alone: it is not a plain file",
+                            u"Could not schedule the deletion of " + path));
     }
 }

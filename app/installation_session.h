@@ -65,13 +65,16 @@ public:
     bool FolderWritable(const std::u16string& Folder);
     // The run mode and /dir="folder" (trimmed), which is all an elevated restart takes.
     std::u16string ElevationParameters(const std::u16string& Folder) const;
-    // Starts the installer elevated with those and ends this run.
+    // Starts the installer elevated with those and ends this run once it has started; a
+    // declined prompt or a failed start leaves the window for another try.
     void RestartElevated(const std::u16string& Folder);
 
     // The steps.
     void Install(const std::u16string& AppPath, const std::u16string& DestFolder,
                  const std::u16string& InstallationSource, bool UpdateMode);
     void RunProduct(const std::u16string& DestFolder, bool UpdateMode);
+    // Asks the product to close and waits for it; raises when it still runs from the
+    // action's folder, before anything was changed.
     void CloseProductWindows();
     void StartUninstall();
     void UninstallTimerTimer();
@@ -81,6 +84,11 @@ public:
 
     // How long the uninstall waits for its notification before the removal starts anyway.
     static constexpr uint64_t UninstallNotificationLimitMs = 15000;
+    // How long a product asked to close is waited for before the action gives up, changing
+    // nothing: as long as the system gives an application that hangs at sign-out, long
+    // enough for a product that saves its state as it closes, short enough that a silent
+    // update fails no later than a held file made it fail before.
+    static constexpr uint32_t ProductCloseLimitMs = 5000;
     static constexpr uint32_t UninstallPollInterval = 100;
 
 private:
@@ -89,12 +97,15 @@ private:
     void InstallOrUpdate();
     void CreateShortcuts(IInstallWriter& Writer, const std::u16string& AppPath,
                          const std::u16string& DestFolder);
+    void LogShortcut(const std::u16string& Link, const TCallResult& Result);
     void RemoveInstallation();
     // The maker's folder in the user's Start menu; empty when the platform cannot tell where
     // the user's application data is, which would put it at the root of a drive.
     std::u16string StartMenuFolder();
     // The failure policy applied: Detail logged, Shown to the user where the policy says so.
     void Fail(TFailure Failure, const std::u16string& Detail, const std::u16string& Shown);
+    // The failure policy's answer to the EError being handled, by its kind.
+    void FailWithCurrentError();
     void ThrowIfCancelled() const;
     void Log(const std::u16string& Text);
 

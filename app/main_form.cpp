@@ -410,7 +410,12 @@ void TMainForm::AcceptAgreementSwitchChange(TObject*) {
 }
 
 void TMainForm::AgreementLinkClick(TObject*) {
-    ShellExecuteW(Handle(), L"open", WStr(AgreementLinkLabel->Caption()), nullptr, nullptr, SW_SHOWNORMAL);
+    // A browser that cannot be started leaves the user where they were; the log says why.
+    const DWORD error = ShellStart(Handle(), L"open", AgreementLinkLabel->Caption(), {}, {}, SW_SHOWNORMAL);
+    if (error != ERROR_SUCCESS) {
+        FApplication.Log.Write(u"Could not open " + AgreementLinkLabel->Caption() + u": " +
+                               SysErrorMessage(error));
+    }
 }
 
 void TMainForm::ApplyAccess(bool Access) {

@@ -8,6 +8,32 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+// What a call did whose failure the run goes on after: the log says what happened, with the
+// platform's message where it failed.
+enum TCallOutcome : uint8_t {
+    coDone,
+    // There was nothing to do: no such key, folder or file.
+    coNothingThere,
+    // Not done on purpose: a folder that is not plainly the installation's own, an elevation
+    // prompt the user declined.
+    coRefused,
+    coFailed
+};
+
+struct TCallResult {
+    TCallOutcome Outcome = coDone;
+    std::u16string Error;
+};
+
+// The product found running by its image and by its windows, after it was asked to close.
+struct TProductClosing {
+    // The top-level windows asked to close.
+    int WindowsAsked = 0;
+    // The product's processes that were still running when the wait ended.
+    std::vector<uint32_t> StillRunning;
+};
 
 // One install or update, all or nothing: until Commit, destroying it puts back what was there
 // (old files byte for byte, old registry values) and removes what it created.
@@ -24,8 +50,9 @@ public:
     virtual void CopyInstaller(const std::u16string& Folder) = 0;
     virtual void WriteProgramsListEntry(const std::u16string& Folder, uint64_t ProductSize) = 0;
     virtual void WriteInstallationSource(const std::u16string& Source) = 0;
-    virtual void CreateShortcut(const std::u16string& Link, const std::u16string& Target,
-                                const std::u16string& WorkingFolder) = 0;
+    // A link the shell cannot save is no reason to stop the install: the result says so.
+    virtual TCallResult CreateShortcut(const std::u16string& Link, const std::u16string& Target,
+                                       const std::u16string& WorkingFolder) = 0;
     // Keeps everything.
     virtual void Commit() = 0;
 };
@@ -45,7 +72,7 @@ public:
     // Deletes the file at Path when there is one; false when there was none. Raises EError
     // with the platform's message when it stays.
     virtual bool DeleteExistingFile(const std::u16string& Path) = 0;
-    virtual void RemoveFolderIfEmpty(const std::u16string& Folder) = 0;
+    virtual TCallResult RemoveFolderIfEmpty(const std::u16string& Folder) = 0;
 
 protected:
     // Not owned through the interface.
@@ -57,8 +84,8 @@ class IRegistration {
 public:
     // Where the last installation went; empty when none is recorded.
     virtual std::u16string InstallLocation() = 0;
-    virtual void DeleteProgramsListKey() = 0;
-    virtual void DeleteSoftwareAppKey() = 0;
+    virtual TCallResult DeleteProgramsListKey() = 0;
+    virtual TCallResult DeleteSoftwareAppKey() = 0;
 
 protected:
     // Not owned through the interface.
@@ -69,19 +96,23 @@ protected:
 // command interpreter that deletes the executables after the installer has exited.
 class IProcesses {
 public:
-    // Asks every top-level window titled "Quorvalent" to close, after a pause on request;
-    // returns how many were asked.
-    virtual int CloseProductWindows(bool PauseFirst) = 0;
-    virtual void RunProduct(const std::u16string& Path, const std::u16string& Parameters,
-                            const std::u16string& WorkingFolder) = 0;
-    virtual void RestartElevated(const std::u16string& Parameters) = 0;
-    // Folder with everything in it, deleted a second from now; false, and nothing started,
-    // when the folder is not plainly this installation's own.
-    virtual bool ScheduleFolderDeletion(const std::u16string& Folder) = 0;
-    // The executable Name of Folder, deleted Seconds from now; false, and nothing started,
+    // After a pause on request, asks every top-level window titled "Quorvalent", and every
+    // window of a process whose image is Folder\Quorvalent.exe, to close, never by force; then
+    // waits up to WaitMs for those processes to end. An empty Folder has no processes to
+    // wait for.
+    virtual TProductClosing CloseProductWindows(const std::u16string& Folder, bool PauseFirst,
+                                                uint32_t WaitMs) = 0;
+    virtual TCallResult RunProduct(const std::u16string& Path, const std::u16string& Parameters,
+                                   const std::u16string& WorkingFolder) = 0;
+    // coRefused when the user declined the elevation prompt.
+    virtual TCallResult RestartElevated(const std::u16string& Parameters) = 0;
+    // Folder with everything in it, deleted a second from now; coRefused, and nothing
+    // started, when the folder is not plainly this installation's own.
+    virtual TCallResult ScheduleFolderDeletion(const std::u16string& Folder) = 0;
+    // The executable Name of Folder, deleted Seconds from now; coRefused, and nothing started,
     // when it is no plain file.
-    virtual bool ScheduleFileDeletion(const std::u16string& Folder, const std::u16string& Name,
-                                      int Seconds) = 0;
+    virtual TCallResult ScheduleFileDeletion(const std::u16string& Folder, const std::u16string& Name,
+                                             int Seconds) = 0;
 
 protected:
     // Not owned through the interface.

@@ -19,6 +19,7 @@
 #include "utils/properties.h"
 #include "utils/resource_stream.h"
 #include "utils/rest.h"
+#include "utils/running_product.h"
 #include "utils/win32.h"
 
 namespace {
@@ -58,10 +59,14 @@ public:
         Properties->SetInstallationSource(Source);
     }
 
-    void CreateShortcut(const std::u16string& Link, const std::u16string& Target,
-                        const std::u16string& WorkingFolder) override {
+    TCallResult CreateShortcut(const std::u16string& Link, const std::u16string& Target,
+                               const std::u16string& WorkingFolder) override {
         FTransaction.RememberFile(Link);
-        ::CreateShortcut(Target, Link, WorkingFolder, ProductName);
+        const HRESULT saved = ::CreateShortcut(Target, Link, WorkingFolder, ProductName);
+        if (FAILED(saved)) {
+            return {coFailed, SysErrorMessage(static_cast<DWORD>(saved))};
+        }
+        return {};
     }
 
     void Commit() override { FTransaction.Commit(); }
@@ -69,6 +74,10 @@ public:
 private:
     TInstallTransaction FTransaction;
 };
+
+TCallResult Failed(DWORD Error) {
+    return {coFailed, SysErrorMessage(Error)};
+}
 
 std::u16string SystemFolder() {
     wchar_t buffer[MAX_PATH] = {};
@@ -80,14 +89,21 @@ std::u16string SystemFolder() {
 // use by then; nothing waits for it or looks at its result. The folder reaches it only
 // through the environment; it runs from the system folder, by full path, so that neither a
 // planted cmd.exe nor the folder being deleted is ever its working folder.
-void RunHiddenCommand(const std::u16string& Parameters, const std::u16string& Folder) {
+TCallResult RunHiddenCommand(const std::u16string& Parameters, const std::u16string& Folder) {
     const std::u16string system = SystemFolder();
-    const std::u16string value = DeletionFolderValue(Folder);
-    if (system.empty() || value.empty() ||
-        !SetEnvironmentVariableW(WStr(DeletionFolderVariable), WStr(value))) {
-        return;
+    if (system.empty()) {
+        return Failed(GetLastError());
     }
-    ShellExecuteW(nullptr, L"open", WStr(system + u"\\cmd.exe"), WStr(Parameters), WStr(system), SW_HIDE);
+    const std::u16string value = DeletionFolderValue(Folder);
+    if (value.empty()) {
+        // A folder no deletion may be handed: nothing is started.
+        return {coRefused, {}};
+    }
+    if (!SetEnvironmentVariableW(WStr(DeletionFolderVariable), WStr(value))) {
+        return Failed(GetLastError());
+    }
+    const DWORD error = ShellStart(nullptr, L"open", system + u"\\cmd.exe", Parameters, system, SW_HIDE);
+    return error == ERROR_SUCCESS ? TCallResult() : Failed(error);
 }
 
 // A file as the install wrote it: not a folder and not a link to somewhere else.
@@ -196,10 +212,14 @@ bool TWin32Platform::DeleteExistingFile(const std::u16string& Path) {
     return true;
 }
 
-void TWin32Platform::RemoveFolderIfEmpty(const std::u16string& Folder) {
-    if (::DirectoryExists(Folder) && IsEmptyFolder(Folder)) {
-        RemoveDirectoryW(WStr(Folder));
+TCallResult TWin32Platform::RemoveFolderIfEmpty(const std::u16string& Folder) {
+    if (!::DirectoryExists(Folder)) {
+        return {coNothingThere, {}};
     }
+    if (!IsEmptyFolder(Folder)) {
+        return {coRefused, {}};
+    }
+    return RemoveDirectoryW(WStr(Folder)) ? TCallResult() : Failed(GetLastError());
 }
 
 // ---- IRegistration ----
@@ -208,57 +228,81 @@ std::u16string TWin32Platform::InstallLocation() {
     return Properties->InstallLocation();
 }
 
-void TWin32Platform::DeleteProgramsListKey() {
-    Properties->DeleteProgramsListKey();
+namespace {
+
+TCallResult KeyRemoval(LSTATUS Status) {
+    if (Status == ERROR_SUCCESS) {
+        return {};
+    }
+    if (Status == ERROR_FILE_NOT_FOUND) {
+        return {coNothingThere, {}};
+    }
+    return Failed(static_cast<DWORD>(Status));
 }
 
-void TWin32Platform::DeleteSoftwareAppKey() {
-    Properties->DeleteSoftwareAppKey();
+} // namespace
+
+TCallResult TWin32Platform::DeleteProgramsListKey() {
+    return KeyRemoval(Properties->DeleteProgramsListKey());
+}
+
+TCallResult TWin32Platform::DeleteSoftwareAppKey() {
+    return KeyRemoval(Properties->DeleteSoftwareAppKey());
 }
 
 // ---- IProcesses ----
 
-int TWin32Platform::CloseProductWindows(bool PauseFirst) {
+TProductClosing TWin32Platform::CloseProductWindows(const std::u16string& Folder, bool PauseFirst,
+                                                    uint32_t WaitMs) {
+    // A product that started this update itself gets a moment to end on its own.
     if (PauseFirst) {
         Sleep(500);
     }
-    int asked = 0;
-    HWND window = FindWindowW(nullptr, WStr(ProductName));
-    while (window) {
-        PostMessageW(window, WM_CLOSE, 0, 0);
-        ++asked;
-        window = FindWindowExW(nullptr, window, nullptr, WStr(ProductName));
-        Sleep(250);
+    const ULONGLONG asked = GetTickCount64();
+    const std::vector<TRunningProcess> product = Folder.empty()
+                                                     ? std::vector<TRunningProcess>()
+                                                     : FindProcessesRunning(JoinPath(Folder, ProductExeName));
+    TProductClosing closing;
+    closing.WindowsAsked = AskWindowsToClose(ProductName, product, 250);
+    const ULONGLONG spent = GetTickCount64() - asked;
+    closing.StillRunning =
+        WaitForProcessesToEnd(product, spent < WaitMs ? static_cast<DWORD>(WaitMs - spent) : 0);
+    return closing;
+}
+
+TCallResult TWin32Platform::RunProduct(const std::u16string& Path, const std::u16string& Parameters,
+                                       const std::u16string& WorkingFolder) {
+    const DWORD error =
+        ShellStart(FApplication.OwnerWindow(), L"open", Path, Parameters, WorkingFolder, SW_SHOWNORMAL);
+    return error == ERROR_SUCCESS ? TCallResult() : Failed(error);
+}
+
+TCallResult TWin32Platform::RestartElevated(const std::u16string& Parameters) {
+    const DWORD error = ShellStart(FApplication.OwnerWindow(), L"runas", GetModuleFileNameText(), Parameters,
+                                   {}, SW_SHOWNORMAL);
+    if (error == ERROR_CANCELLED) {
+        return {coRefused, {}};
     }
-    return asked;
+    return error == ERROR_SUCCESS ? TCallResult() : Failed(error);
 }
 
-void TWin32Platform::RunProduct(const std::u16string& Path, const std::u16string& Parameters,
-                                const std::u16string& WorkingFolder) {
-    ShellExecuteW(FApplication.OwnerWindow(), L"open", WStr(Path),
-                  Parameters.empty() ? nullptr : WStr(Parameters), WStr(WorkingFolder), SW_SHOWNORMAL);
-}
-
-void TWin32Platform::RestartElevated(const std::u16string& Parameters) {
-    ShellExecuteW(FApplication.OwnerWindow(), L"runas", WStr(GetModuleFileNameText()), WStr(Parameters),
-                  nullptr, SW_SHOWNORMAL);
-}
-
-bool TWin32Platform::ScheduleFolderDeletion(const std::u16string& Folder) {
+TCallResult TWin32Platform::ScheduleFolderDeletion(const std::u16string& Folder) {
     if (!MayDeleteFolderTree(Folder)) {
-        return false;
+        return {coRefused, {}};
     }
-    RunHiddenCommand(DeleteFolderCommand(), Folder);
-    return true;
+    return RunHiddenCommand(DeleteFolderCommand(), Folder);
 }
 
-bool TWin32Platform::ScheduleFileDeletion(const std::u16string& Folder, const std::u16string& Name,
-                                          int Seconds) {
-    if (!IsPlainFile(JoinPath(Folder, Name))) {
-        return false;
+TCallResult TWin32Platform::ScheduleFileDeletion(const std::u16string& Folder, const std::u16string& Name,
+                                                 int Seconds) {
+    const std::u16string path = JoinPath(Folder, Name);
+    if (GetFileAttributesW(WStr(path)) == INVALID_FILE_ATTRIBUTES) {
+        return {coNothingThere, {}};
     }
-    RunHiddenCommand(DeleteExeFilesCommands()[size_t(Seconds - 1)], Folder);
-    return true;
+    if (!IsPlainFile(path)) {
+        return {coRefused, {}};
+    }
+    return RunHiddenCommand(DeleteExeFilesCommands()[size_t(Seconds - 1)], Folder);
 }
 
 // ---- IUninstallNotification ----

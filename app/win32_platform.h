@@ -41,18 +41,20 @@ public:
     void RemoveWriteLeftovers(const std::u16string& Folder) override;
     std::unique_ptr<IInstallWriter> BeginInstall() override;
     bool DeleteExistingFile(const std::u16string& Path) override;
-    void RemoveFolderIfEmpty(const std::u16string& Folder) override;
+    TCallResult RemoveFolderIfEmpty(const std::u16string& Folder) override;
     // IRegistration
     std::u16string InstallLocation() override;
-    void DeleteProgramsListKey() override;
-    void DeleteSoftwareAppKey() override;
+    TCallResult DeleteProgramsListKey() override;
+    TCallResult DeleteSoftwareAppKey() override;
     // IProcesses
-    int CloseProductWindows(bool PauseFirst) override;
-    void RunProduct(const std::u16string& Path, const std::u16string& Parameters,
-                    const std::u16string& WorkingFolder) override;
-    void RestartElevated(const std::u16string& Parameters) override;
-    bool ScheduleFolderDeletion(const std::u16string& Folder) override;
-    bool ScheduleFileDeletion(const std::u16string& Folder, const std::u16string& Name, int Seconds) override;
+    TProductClosing CloseProductWindows(const std::u16string& Folder, bool PauseFirst,
+                                        uint32_t WaitMs) override;
+    TCallResult RunProduct(const std::u16string& Path, const std::u16string& Parameters,
+                           const std::u16string& WorkingFolder) override;
+    TCallResult RestartElevated(const std::u16string& Parameters) override;
+    TCallResult ScheduleFolderDeletion(const std::u16string& Folder) override;
+    TCallResult ScheduleFileDeletion(const std::u16string& Folder, const std::u16string& Name,
+                                     int Seconds) override;
     // IUninstallNotification
     void Start() override;
     bool Finished() const override;

@@ -44,6 +44,7 @@ set(QV_WINDOWS_SOURCES
   utils/run_log.cpp
   utils/rest.cpp
   utils/known_folders.cpp
+  utils/running_product.cpp
   ucl/window.cpp
   ucl/timer.cpp
   utils/theme_win.cpp
@@ -105,6 +106,7 @@ set(QV_WINDOWS_TESTS
   tests/windows/common_test.cpp
   tests/windows/atomic_file_writer_test.cpp
   tests/windows/install_transaction_test.cpp
+  tests/windows/running_product_test.cpp
   tests/windows/main_form_test.cpp
   tests/windows/main_window_test.cpp
   tests/windows/timer_test.cpp

@@ -1,5 +1,6 @@
 #include "utils/common.h"
 
+#include <shellapi.h>
 #include <shlobj.h>
 
 #include "utils/exception.h"
@@ -175,8 +176,8 @@ std::u16string GetAppDataFolder() noexcept {
     return GetShellFolder(nullptr, CSIDL_APPDATA);
 }
 
-void CreateShortcut(const std::u16string& Target, const std::u16string& LinkFile,
-                    const std::u16string& WorkingDirectory, const std::u16string& Description) {
+HRESULT CreateShortcut(const std::u16string& Target, const std::u16string& LinkFile,
+                       const std::u16string& WorkingDirectory, const std::u16string& Description) {
     TComPtr<IShellLinkW> link;
     HRESULT hr =
         CoCreateInstance(ShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, ShellLinkInterface, link.PutVoid());
@@ -188,10 +189,33 @@ void CreateShortcut(const std::u16string& Target, const std::u16string& LinkFile
     if (FAILED(hr)) {
         throw EError(u"The shell link object cannot be saved: " + SysErrorMessage(static_cast<DWORD>(hr)));
     }
-    link->SetPath(WStr(Target));
-    link->SetDescription(WStr(Description));
-    link->SetWorkingDirectory(WStr(WorkingDirectory));
-    file->Save(WStr(LinkFile), FALSE);
+    // The first step that fails is the one to report; a link without its target is no link.
+    for (const HRESULT step : {link->SetPath(WStr(Target)), link->SetDescription(WStr(Description)),
+                               link->SetWorkingDirectory(WStr(WorkingDirectory))}) {
+        if (FAILED(step)) {
+            return step;
+        }
+    }
+    return file->Save(WStr(LinkFile), FALSE);
+}
+
+DWORD ShellStart(HWND Owner, const wchar_t* Verb, const std::u16string& File,
+                 const std::u16string& Parameters, const std::u16string& Folder, int Show) noexcept {
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof(info);
+    // Started before the call returns: the run may end right after it.
+    info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = Owner;
+    info.lpVerb = Verb;
+    info.lpFile = WStr(File);
+    info.lpParameters = Parameters.empty() ? nullptr : WStr(Parameters);
+    info.lpDirectory = Folder.empty() ? nullptr : WStr(Folder);
+    info.nShow = Show;
+    if (ShellExecuteExW(&info)) {
+        return ERROR_SUCCESS;
+    }
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
 }
 
 std::u16string GetUserLanguageName() noexcept {

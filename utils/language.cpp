@@ -132,6 +132,16 @@ const TPhraseRow PhraseRows[] = {
       u"Файлът на инсталатора е повреден. Моля, изтеглете инсталатора отново.",
       u"安装程序文件已损坏。请重新下载安装程序。", u"安裝程式檔案已損毀。請重新下載安裝程式。",
       u"インストーラーのファイルが破損しています。インストーラーをもう一度ダウンロードしてください。"}},
+    {u"PRODUCT_STILL_RUNNING",
+     {u"%s is still running. Close it, then try again.",
+      u"%s todavía se está ejecutando. Ciérrelo y vuelva a intentarlo.",
+      u"O %s ainda está em execução. Feche-o e tente novamente.",
+      u"%s est toujours en cours d'exécution. Fermez-le, puis réessayez.",
+      u"%s wird noch ausgeführt. Schließen Sie es, und versuchen Sie es dann erneut.",
+      u"%s всё ещё работает. Закройте его и повторите попытку.",
+      u"%s все още работи. Затворете го и опитайте отново.", u"%s 仍在运行。请先关闭它，然后重试。",
+      u"%s 仍在執行中。請先將其關閉，然後再試一次。",
+      u"%s はまだ実行中です。%s を終了してから、もう一度お試しください。"}},
 };
 
 } // namespace

@@ -60,12 +60,12 @@ void TProperties::CreateProgramsListKey(const std::u16string& DestFolder, int64_
     key.WriteInteger(u"NoRepair", 1);
 }
 
-void TProperties::DeleteProgramsListKey() {
-    DeleteRegKey(ProgramsListKey);
+long TProperties::DeleteProgramsListKey() {
+    return DeleteRegKey(ProgramsListKey);
 }
 
-void TProperties::DeleteSoftwareAppKey() {
-    DeleteRegKey(AppKey);
+long TProperties::DeleteSoftwareAppKey() {
+    return DeleteRegKey(AppKey);
 }
 
 std::u16string TProperties::GetSystemTheme() const {

@@ -32,8 +32,9 @@ public:
     std::u16string SystemTheme() const { return GetSystemTheme(); }
 
     void CreateProgramsListKey(const std::u16string& DestFolder, int64_t TotalSize);
-    void DeleteProgramsListKey();
-    void DeleteSoftwareAppKey();
+    // What became of the key, as DeleteRegKey tells it.
+    long DeleteProgramsListKey();
+    long DeleteSoftwareAppKey();
     std::u16string GetSystemTheme() const;
 
 private:

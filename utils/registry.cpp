@@ -102,9 +102,14 @@ void WriteRegString(const std::u16string& Key, const std::u16string& Name, const
     TRegistryKey::Create(Key).WriteString(Name, Value);
 }
 
-void DeleteRegKey(const std::u16string& Key) {
+LSTATUS DeleteRegKey(const std::u16string& Key) {
     // The whole tree goes: a settings key whose subkeys stayed behind would keep the data
     // that the user asked to delete.
-    RegDeleteTreeW(HKEY_CURRENT_USER, WStr(Key));
-    RegDeleteKeyW(HKEY_CURRENT_USER, WStr(Key));
+    const LSTATUS tree = RegDeleteTreeW(HKEY_CURRENT_USER, WStr(Key));
+    const LSTATUS key = RegDeleteKeyW(HKEY_CURRENT_USER, WStr(Key));
+    if (tree == ERROR_SUCCESS || key == ERROR_SUCCESS) {
+        return ERROR_SUCCESS;
+    }
+    // Either call's own reason, where one was refused.
+    return tree != ERROR_FILE_NOT_FOUND ? tree : key;
 }

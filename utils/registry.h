@@ -1,7 +1,7 @@
 // The installer's registry, always below HKEY_CURRENT_USER in the process's own registry view:
 // one owner of an open key and one way to read a value. Reads never fail (they fall back to a
 // default or give nothing); a failed write raises EError "Failed to set data for '<Name>'";
-// deletions report nothing.
+// a deletion returns what became of it and never raises.
 #pragma once
 
 #include <windows.h>
@@ -44,5 +44,6 @@ std::u16string ReadRegString(const std::u16string& Key, const std::u16string& Na
                              const std::u16string& Default);
 int32_t ReadRegInteger(const std::u16string& Key, const std::u16string& Name, int32_t Default);
 void WriteRegString(const std::u16string& Key, const std::u16string& Name, const std::u16string& Value);
-// Deletes Key with its values and with every subkey below it; a missing key is no error.
-void DeleteRegKey(const std::u16string& Key);
+// Deletes Key with its values and with every subkey below it: ERROR_SUCCESS when it is gone,
+// ERROR_FILE_NOT_FOUND when there was none, else why it stayed.
+LSTATUS DeleteRegKey(const std::u16string& Key);

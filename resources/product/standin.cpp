@@ -2,8 +2,12 @@
 // It opens a window titled "Quorvalent" and appends the arguments it was started with to a
 // log (QUORVALENT_STANDIN_LOG, or standin-runs.log beside the executable), one line per
 // start, so that tests can see how the installer started it. For the installer's tests it
-// can be told to close late (QUORVALENT_STANDIN_CLOSE_DELAY_MS) or to refuse to close
-// (QUORVALENT_STANDIN_REFUSE_CLOSE=1).
+// can be told to close late (QUORVALENT_STANDIN_CLOSE_DELAY_MS), to refuse to close
+// (QUORVALENT_STANDIN_REFUSE_CLOSE=1), to stop answering its window's messages as soon as the
+// window is up (QUORVALENT_STANDIN_HANG=1), or to run without any window
+// (QUORVALENT_STANDIN_NO_WINDOW=1); the last two log a line once they are in that state. Its
+// window may carry another title (QUORVALENT_STANDIN_TITLE), as a product showing a document's
+// name does.
 #include <windows.h>
 
 #include <string>
@@ -48,9 +52,10 @@ void AppendLog(const std::wstring& line) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
                                          nullptr, nullptr);
     std::string utf8(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), size, nullptr, nullptr);
-    const HANDLE file = CreateFileW(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(), size, nullptr,
+                        nullptr);
+    const HANDLE file = CreateFileW(LogPath().c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         DWORD written = 0;
         WriteFile(file, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
@@ -58,8 +63,21 @@ void AppendLog(const std::wstring& line) {
     }
 }
 
+// Never returns: what a program stuck in a long computation or a dead lock looks like.
+[[noreturn]] void Hang() {
+    const HANDLE never = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    for (;;) {
+        WaitForSingleObject(never, INFINITE);
+    }
+}
+
+constexpr UINT HangMessage = WM_APP + 1;
+
 LRESULT CALLBACK WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+    case HangMessage:
+        AppendLog(L"hanging");
+        Hang();
     case WM_CLOSE:
         if (Env(L"QUORVALENT_STANDIN_REFUSE_CLOSE") == L"1") {
             return 0;
@@ -81,6 +99,10 @@ LRESULT CALLBACK WindowProc(HWND window, UINT msg, WPARAM wParam, LPARAM lParam)
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     AppendLog(L"started: " + Arguments());
+    if (Env(L"QUORVALENT_STANDIN_NO_WINDOW") == L"1") {
+        AppendLog(L"running without a window");
+        Hang();
+    }
     WNDCLASSW wc{};
     wc.lpfnWndProc = WindowProc;
     wc.hInstance = instance;
@@ -88,12 +110,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = L"QuorvalentStandInWindow";
     RegisterClassW(&wc);
-    const HWND window = CreateWindowW(wc.lpszClassName, L"Quorvalent", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                                      480, 320, nullptr, nullptr, instance, nullptr);
+    const std::wstring title = Env(L"QUORVALENT_STANDIN_TITLE");
+    const HWND window =
+        CreateWindowW(wc.lpszClassName, title.empty() ? L"Quorvalent" : title.c_str(), WS_OVERLAPPEDWINDOW,
+                      CW_USEDEFAULT, CW_USEDEFAULT, 480, 320, nullptr, nullptr, instance, nullptr);
     if (!window) {
         return 1;
     }
     ShowWindow(window, show);
+    if (Env(L"QUORVALENT_STANDIN_HANG") == L"1") {
+        PostMessageW(window, HangMessage, 0, 0);
+    }
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);

@@ -197,8 +197,8 @@ TEST_F(PayloadTest, AnInstallerFileCutShortChangesNothing) {
     EXPECT_TRUE(StateOf(FFolder) == before);
 }
 
-// An installation of the big product whose running copy refuses to close: an update's write
-// then waits on the held file for seconds, long enough to watch the window meanwhile.
+// An installation of the big product whose running copy refuses to close: an update then
+// waits for it for seconds, long enough to watch the window meanwhile.
 class PayloadWindowTest : public TWindowTestBase {
 protected:
     void SetUp() override {
@@ -238,7 +238,7 @@ TEST_F(PayloadWindowTest, TheWindowAnswersAndItsLoaderTurnsWhileTheProductIsWrit
     PressKey(VK_RETURN);
     ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(loader) != FALSE; }, 10000));
     EXPECT_FALSE(IsWindowEnabled(action));
-    // While the write waits for the held file: every message is answered at once, and the
+    // While the update waits for the product: every message is answered at once, and the
     // loader shows another frame from one look to the next.
     RECT box{};
     GetWindowRect(loader, &box);
@@ -255,10 +255,11 @@ TEST_F(PayloadWindowTest, TheWindowAnswersAndItsLoaderTurnsWhileTheProductIsWrit
     }
     EXPECT_EQ(answered, 12);
     EXPECT_GE(changed, 6);
-    // The held file fails the update in the end; the window is back for another try.
+    // The product that holds its file fails the update in the end; the window is back for
+    // another try.
     const HWND message = WaitForDialog(window.ProcessId());
     ASSERT_NE(message, nullptr);
-    EXPECT_NE(MessageBoxText(message).find(L"Quorvalent.exe"), std::wstring::npos);
+    EXPECT_EQ(MessageBoxText(message), L"Quorvalent is still running. Close it, then try again.");
     PostMessageW(message, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(loader) && IsWindowEnabled(action); }, 10000));
 }

@@ -402,3 +402,60 @@ TEST_F(WindowFlowTest, MissingImageResource) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(WindowFlowTest, ElevatedStartThatFailedEndedTheRunAsIfItHadTakenOver) {
+    // A file where the folder would have to be created: the window offers the elevated start.
+    const std::wstring parent = FreshFolder(L"elevation-blocked");
+    WriteFileBytes(parent + L"\\file", Bytes(3, 1));
+    const std::wstring copy = FreshFolder(L"elevation-source") + L"\\QuorvalentInstaller.exe";
+    ASSERT_TRUE(CopyFileW(InstallerPath().c_str(), copy.c_str(), FALSE));
+    TStartOptions options;
+    options.Exe = copy;
+    TInstallerWindow window(L"/dir=\"" + parent + L"\\file\\Quorvalent\"", options);
+    ASSERT_NE(window.Form(), nullptr);
+    const HWND admin = window.Control(L"QuorvalentLabel", 5);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(admin) != FALSE; }, 10000));
+    const RECT link = window.Bounds(admin);
+    // The installer's file is gone from where it was started (a download folder tidied up):
+    // the shell cannot start it again.
+    ASSERT_TRUE(MoveFileW(copy.c_str(), (copy + L".moved").c_str()));
+    window.Click(link.left + 8, (link.top + link.bottom) / 2);
+    const HWND box = WaitForDialog(window.ProcessId());
+    ASSERT_NE(box, nullptr);
+    EXPECT_FALSE(MessageBoxText(box).empty());
+    wchar_t caption[64] = L"";
+    GetWindowTextW(box, caption, 64);
+    EXPECT_STREQ(caption, L"QuorvalentInstaller.exe");
+    PostMessageW(box, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(box); }, 10000));
+    EXPECT_TRUE(IsWindowVisible(window.Form())) << "the window stays for another try";
+
+    // Back in place, the elevated run starts and takes over.
+    ASSERT_TRUE(MoveFileW((copy + L".moved").c_str(), copy.c_str()));
+    const std::vector<HWND> before = ProcessWindows(0, L"TQuorvalentInstallerForm");
+    window.Click(link.left + 8, (link.top + link.bottom) / 2);
+    EXPECT_EQ(window.WaitForExit(), 0u);
+    HWND elevated = nullptr;
+    EXPECT_TRUE(WaitFor(
+        [&] {
+            for (const HWND form : ProcessWindows(0, L"TQuorvalentInstallerForm")) {
+                if (std::find(before.begin(), before.end(), form) == before.end() && form != window.Form()) {
+                    elevated = form;
+                }
+            }
+            return elevated != nullptr;
+        },
+        30000));
+    DWORD elevatedId = 0;
+    GetWindowThreadProcessId(elevated, &elevatedId);
+    const HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, elevatedId);
+    PostMessageW(elevated, WM_CLOSE, 0, 0);
+    if (process) {
+        EXPECT_EQ(WaitForSingleObject(process, 30000), WAIT_OBJECT_0);
+        CloseHandle(process);
+    }
+}
+
+} // namespace

@@ -53,6 +53,14 @@ public:
     bool NotificationDone = false;
     bool PollRunning = false;
     bool FolderDeletable = true;
+    // How many of the next closings find the product still running.
+    int StillRunningFor = 0;
+    std::vector<std::u16string> ClosedIn;
+    uint32_t CloseWait = 0;
+    TCallResult ProductStart;
+    TCallResult Elevation;
+    bool ShortcutsRefused = false;
+    bool KeysRefused = false;
 
     TSessionPlatform Interfaces() { return {*this, *this, *this, *this, *this}; }
 
@@ -100,10 +108,14 @@ public:
             FOwner.Step(u"WriteInstallationSource");
             FOwner.Machine.Registry[u"InstallationSource"] = Source;
         }
-        void CreateShortcut(const std::u16string& Link, const std::u16string& Target,
-                            const std::u16string& WorkingFolder) override {
+        TCallResult CreateShortcut(const std::u16string& Link, const std::u16string& Target,
+                                   const std::u16string& WorkingFolder) override {
             FOwner.Step(u"CreateShortcut " + Link);
+            if (FOwner.ShortcutsRefused) {
+                return {coFailed, u"Access is denied."};
+            }
             FOwner.Machine.Files[Link] = Target + u"|" + WorkingFolder;
+            return {};
         }
         void Commit() override {
             FOwner.Step(u"Commit");
@@ -130,44 +142,63 @@ public:
         Step(u"DeleteExistingFile " + Path);
         return Machine.Files.erase(Path) > 0;
     }
-    void RemoveFolderIfEmpty(const std::u16string& Path) override {
+    TCallResult RemoveFolderIfEmpty(const std::u16string& Path) override {
         Step(u"RemoveFolderIfEmpty");
-        Machine.Folders.erase(Path);
+        return Machine.Folders.erase(Path) ? TCallResult() : TCallResult{coNothingThere, {}};
     }
     // IRegistration
     std::u16string InstallLocation() override {
         const auto found = Machine.Registry.find(u"InstallLocation");
         return found == Machine.Registry.end() ? std::u16string() : found->second;
     }
-    void DeleteProgramsListKey() override {
+    TCallResult DeleteProgramsListKey() override {
         Step(u"DeleteProgramsListKey");
-        Machine.Registry.erase(u"InstallLocation");
+        if (KeysRefused) {
+            return {coFailed, u"Access is denied."};
+        }
+        const bool there = Machine.Registry.erase(u"InstallLocation") > 0;
         Machine.Registry.erase(u"EstimatedSize");
+        return there ? TCallResult() : TCallResult{coNothingThere, {}};
     }
-    void DeleteSoftwareAppKey() override {
+    TCallResult DeleteSoftwareAppKey() override {
         Step(u"DeleteSoftwareAppKey");
-        Machine.Registry.erase(u"InstallationSource");
+        if (KeysRefused) {
+            return {coFailed, u"Access is denied."};
+        }
+        return Machine.Registry.erase(u"InstallationSource") ? TCallResult()
+                                                             : TCallResult{coNothingThere, {}};
     }
     // IProcesses
-    int CloseProductWindows(bool PauseFirst) override {
-        Steps.push_back(u"CloseProductWindows");
+    TProductClosing CloseProductWindows(const std::u16string& Path, bool PauseFirst,
+                                        uint32_t WaitMs) override {
+        Step(u"CloseProductWindows");
         PausedFirst = PauseFirst;
-        return 1;
+        ClosedIn.push_back(Path);
+        CloseWait = WaitMs;
+        TProductClosing closing{1, {}};
+        if (StillRunningFor > 0) {
+            --StillRunningFor;
+            closing.StillRunning = {4242, 77};
+        }
+        return closing;
     }
-    void RunProduct(const std::u16string& Path, const std::u16string& Parameters,
-                    const std::u16string&) override {
+    TCallResult RunProduct(const std::u16string& Path, const std::u16string& Parameters,
+                           const std::u16string&) override {
         Steps.push_back(u"RunProduct " + Path + u" " + Parameters);
+        return ProductStart;
     }
-    void RestartElevated(const std::u16string& Parameters) override {
+    TCallResult RestartElevated(const std::u16string& Parameters) override {
         Steps.push_back(u"RestartElevated " + Parameters);
+        return Elevation;
     }
-    bool ScheduleFolderDeletion(const std::u16string& Path) override {
+    TCallResult ScheduleFolderDeletion(const std::u16string& Path) override {
         Step(u"ScheduleFolderDeletion " + Path);
-        return FolderDeletable;
+        return FolderDeletable ? TCallResult() : TCallResult{coRefused, {}};
     }
-    bool ScheduleFileDeletion(const std::u16string&, const std::u16string& Name, int Seconds) override {
+    TCallResult ScheduleFileDeletion(const std::u16string&, const std::u16string& Name,
+                                     int Seconds) override {
         Step(u"ScheduleFileDeletion " + Name + u" " + std::u16string(1, char16_t(u'0' + Seconds)));
-        return true;
+        return {};
     }
     // IUninstallNotification
     void Start() override { Steps.push_back(u"NotificationStart"); }
@@ -181,7 +212,7 @@ public:
     uint64_t Milliseconds() override { return Now; }
     void Log(const std::u16string& Text) override { LogLines.push_back(Text); }
     void RunInBackground(const std::function<void()>& Work) override {
-        Steps.push_back(u"Background");
+        Step(u"Background");
         Work();
     }
     void StartPoll(uint32_t, std::function<void()> Tick) override {
@@ -276,6 +307,7 @@ TEST(FailurePolicy, OneTableForEveryFailure) {
         {flFolderNotWritable, {false, true, 2}, {true, false, 0}},
         {flActionFailed, {false, true, 1}, {true, false, 0}},
         {flInstallerDamaged, {false, true, 1}, {true, false, 0}},
+        {flProductRunning, {false, true, 1}, {true, false, 0}},
         {flCancelled, {false, true, 0}, {false, true, 0}},
         {flUnexpected, {false, true, 1}, {true, true, 1}},
     };
@@ -451,6 +483,8 @@ TEST(InstallationSession, AnUninstallWaitsForItsNotificationThenRemovesInOrder) 
     EXPECT_EQ(run.Platform.ExitCode, 0);
     EXPECT_FALSE(run.Platform.Polling());
     EXPECT_EQ(run.Platform.Steps, (std::vector<std::u16string>{
+                                      u"Background",
+                                      u"CloseProductWindows",
                                       u"DeleteExistingFile " + Desktop + u"\\Quorvalent.lnk",
                                       u"DeleteExistingFile " + MenuFolder + u"\\Quorvalent.lnk",
                                       u"RemoveFolderIfEmpty",
@@ -503,8 +537,9 @@ TEST(InstallationSession, AFailureAmongTheRemovalStepsStopsTheRest) {
                 run->View.Current.DeleteData = true;
                 run->Platform.FolderDeletable = deletable;
                 run->Platform.NotificationDone = true;
-                run->Platform.FailAt = FailAt;
                 run->Session->Act();
+                // The removal's own steps fail, not the same calls made when the action started.
+                run->Platform.FailAt = FailAt;
                 run->Platform.Steps.clear();
                 run->Platform.Tick();
                 return run;
@@ -558,6 +593,130 @@ TEST(InstallationSession, CancelOutsideAnInstallEndsTheRunAndTheElevatedRestartT
     other.Session->Cancel();
     EXPECT_TRUE(other.Platform.Ended);
     EXPECT_EQ(other.Platform.ExitCode, 0);
+}
+
+TEST(InstallationSession, AProductStillRunningChangesNothingAndSaysWhichProcess) {
+    const std::u16string logged = u"Error: " + Folder +
+                                  u"\\Quorvalent.exe is still running (process 4242, 77) 5 s after it was "
+                                  u"asked to close; nothing was changed";
+    for (const char16_t* mode : {u"", u"/update", u"/uninstall"}) {
+        for (const bool window : {false, true}) {
+            SCOPED_TRACE(testing::Message() << std::u16string(mode).size() << ", window " << window);
+            TRun run(std::u16string(mode) + (window ? u"" : u" /silent"), Installed(), window);
+            run.Platform.StillRunningFor = 1;
+            run.Platform.NotificationDone = true;
+            run.Session->Act();
+            run.Platform.Tick();
+            EXPECT_EQ(run.Platform.Machine, Installed());
+            EXPECT_EQ(run.Platform.ClosedIn, std::vector<std::u16string>{Folder});
+            EXPECT_EQ(run.Platform.CloseWait, TInstallationSession::ProductCloseLimitMs);
+            EXPECT_FALSE(run.Platform.Did(u"NotificationStart"))
+                << "nobody is told of a removal that did not happen";
+            EXPECT_FALSE(run.Platform.Did(u"WriteProduct"));
+            EXPECT_TRUE(run.Platform.Logged(logged));
+            if (!window) {
+                EXPECT_TRUE(run.Platform.Ended);
+                EXPECT_EQ(run.Platform.ExitCode, 1);
+                continue;
+            }
+            // The window stays for another try, which goes through once the product has gone.
+            EXPECT_FALSE(run.Platform.Ended);
+            ASSERT_EQ(run.View.Messages.size(), 1u);
+            EXPECT_EQ(run.View.Messages[0], (std::pair<std::u16string, std::u16string>(
+                                                u"Quorvalent is still running. Close it, then try again.",
+                                                u"QuorvalentInstaller.exe")));
+            EXPECT_FALSE(run.View.Busy);
+            EXPECT_FALSE(run.View.Loader);
+            EXPECT_FALSE(run.Session->ActionInProgress());
+            run.Session->Act();
+            run.Platform.Tick();
+            EXPECT_TRUE(run.Platform.Ended);
+            EXPECT_EQ(run.Platform.ExitCode, 0);
+        }
+    }
+}
+
+TEST(InstallationSession, AProductStartedAgainDuringTheUninstallKeepsTheInstallation) {
+    TRun run(u"/uninstall /silent", Installed(), false);
+    run.Session->Act();
+    ASSERT_TRUE(run.Platform.Did(u"NotificationStart"));
+    // Started from its shortcut while the notification went out.
+    run.Platform.StillRunningFor = 1;
+    run.Platform.NotificationDone = true;
+    run.Platform.Tick();
+    EXPECT_EQ(run.Platform.Machine, Installed());
+    EXPECT_FALSE(run.Platform.Did(u"DeleteExistingFile"));
+    EXPECT_FALSE(run.Platform.Did(u"ScheduleFileDeletion"));
+    EXPECT_EQ(run.Platform.ExitCode, 1);
+}
+
+TEST(InstallationSession, OnlyAnElevatedRunThatStartedEndsThisOne) {
+    const struct {
+        TCallResult Result;
+        bool Ends;
+        const char16_t* Logged;
+        size_t Messages;
+    } table[] = {
+        {{}, true, u"Restarted elevated with /install /dir=\"C:\\Q\"", 0},
+        {{coRefused, {}}, false, u"The elevation prompt was declined; the window stays", 0},
+        {{coFailed, u"The file cannot be found."},
+         false,
+         u"Error: cannot restart elevated: The file cannot be found.",
+         1},
+    };
+    for (const auto& row : table) {
+        TRun run(u"", {}, true);
+        run.Platform.Elevation = row.Result;
+        run.Session->RestartElevated(u"C:\\Q");
+        EXPECT_EQ(run.Platform.Ended, row.Ends);
+        EXPECT_TRUE(run.Platform.Logged(row.Logged)) << std::u16string(row.Logged).size();
+        ASSERT_EQ(run.View.Messages.size(), row.Messages);
+        if (row.Messages) {
+            EXPECT_EQ(run.View.Messages[0].first, row.Result.Error);
+        }
+    }
+}
+
+TEST(InstallationSession, TheLogSaysWhatHappenedAndTheRunGoesOn) {
+    TRun install(u"/silent", {}, false);
+    install.Platform.ProductStart = {coFailed, u"The file cannot be found."};
+    install.Platform.ShortcutsRefused = true;
+    install.Session->Act();
+    EXPECT_EQ(install.Platform.ExitCode, 0);
+    EXPECT_TRUE(install.Platform.Logged(u"Could not start the product " + Folder +
+                                        u"\\Quorvalent.exe: The file cannot be found."));
+    EXPECT_FALSE(install.Platform.Logged(u"Started the product " + Folder + u"\\Quorvalent.exe"));
+    EXPECT_TRUE(install.Platform.Logged(u"Shortcut: could not write " + Desktop +
+                                        u"\\Quorvalent.lnk: Access is denied."));
+    EXPECT_FALSE(install.Platform.Logged(u"Shortcut: " + Desktop + u"\\Quorvalent.lnk"));
+
+    const std::u16string entry =
+        u"Programs-list entry HKCU\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quorvalent";
+    const std::u16string key = u"HKCU\\SOFTWARE\\Mirelbrook\\Quorvalent\\";
+    for (const bool refused : {false, true}) {
+        TMachine machine = Installed();
+        if (!refused) {
+            machine.Registry.clear(); // keys that someone removed by hand
+        }
+        TRun uninstall(u"/uninstall", machine, true);
+        uninstall.View.Current.DeleteData = true;
+        uninstall.Platform.KeysRefused = refused;
+        uninstall.Platform.NotificationDone = true;
+        uninstall.Session->Act();
+        uninstall.Platform.Tick();
+        EXPECT_EQ(uninstall.Platform.ExitCode, 0);
+        if (refused) {
+            EXPECT_TRUE(uninstall.Platform.Logged(u"Registry: could not remove the " + entry +
+                                                  u": Access is denied."));
+            EXPECT_TRUE(
+                uninstall.Platform.Logged(u"Registry: could not remove " + key + u": Access is denied."));
+        } else {
+            EXPECT_TRUE(uninstall.Platform.Logged(u"Registry: there was no " + entry));
+            EXPECT_TRUE(uninstall.Platform.Logged(u"Registry: there was no key " + key));
+        }
+        EXPECT_FALSE(uninstall.Platform.Logged(u"Registry: removed the " + entry));
+        EXPECT_TRUE(uninstall.Platform.Logged(u"Removed the empty folder " + MenuFolder));
+    }
 }
 
 } // namespace

@@ -111,7 +111,8 @@ TEST_F(LanguageTest, EveryKeyExistsInEveryLanguage) {
                               u"CREATE_DESKTOP_SHORTCUT",
                               u"CREATE_START_MENU_SHORTCUT",
                               u"RUN_PRODUCT_AFTER_INSTALLATION",
-                              u"INSTALLER_DAMAGED"};
+                              u"INSTALLER_DAMAGED",
+                              u"PRODUCT_STILL_RUNNING"};
     const char16_t* languages[] = {u"English",
                                    u"Spanish",
                                    u"Portuguese",
@@ -132,6 +133,7 @@ TEST_F(LanguageTest, EveryKeyExistsInEveryLanguage) {
     for (const auto* language : languages) {
         Use(language);
         EXPECT_NE(GetPhrase(u"RUN_PRODUCT_AFTER_INSTALLATION").find(u"%s"), std::u16string::npos);
+        EXPECT_NE(GetPhrase(u"PRODUCT_STILL_RUNNING").find(u"%s"), std::u16string::npos);
     }
 }
 

@@ -121,6 +121,39 @@ TEST(CreateShortcut, UnwritableLinkFailsSilently) {
     EXPECT_FALSE(FileExists(base + u"\\file\\x.lnk"));
 }
 
+TEST(CreateShortcut, SaysWhetherTheLinkWasSaved) {
+    const std::u16string base = FreshTestFolder(u"shortcut-result");
+    WriteTestFile(base + u"\\file", "x");
+    EXPECT_TRUE(FAILED(CreateShortcut(u"C:\\x.exe", base + u"\\file\\x.lnk", u"C:\\", u"x")));
+    EXPECT_TRUE(SUCCEEDED(CreateShortcut(u"C:\\x.exe", base + u"\\x.lnk", u"C:\\", u"x")));
+    EXPECT_TRUE(FileExists(base + u"\\x.lnk"));
+}
+
+TEST(ShellStart, TellsWhyAStartFailedInsteadOfShowingIt) {
+    const std::u16string folder = FreshTestFolder(u"shell-start");
+    for (const wchar_t* verb : {L"open", L"runas"}) {
+        // No message box of the shell's may wait for a user: the call answers at once.
+        const DWORD error = ShellStart(nullptr, verb, folder + u"\\missing.exe", u"/x", {}, SW_SHOWNORMAL);
+        EXPECT_NE(error, DWORD(ERROR_SUCCESS)) << W(std::u16string(reinterpret_cast<const char16_t*>(verb)));
+        EXPECT_FALSE(SysErrorMessage(error).empty());
+    }
+}
+
+TEST(ShellStart, StartsAProgramWithItsParametersAndFolder) {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    const std::u16string folder = FreshTestFolder(u"shell-start-ok");
+    // The interpreter writes where it was started and with what, then ends.
+    EXPECT_EQ(ShellStart(nullptr, L"open", U16(system) + u"\\cmd.exe", u"/c echo started> marker.txt", folder,
+                         SW_HIDE),
+              DWORD(ERROR_SUCCESS));
+    for (int i = 0; i < 200 && ReadTestFile(folder + u"\\marker.txt").find("started") == std::string::npos;
+         ++i) {
+        WaitForSingleObject(GetCurrentProcess(), 50);
+    }
+    EXPECT_NE(ReadTestFile(folder + u"\\marker.txt").find("started"), std::string::npos);
+}
+
 TEST(GetUserLanguageName, GivesAnEnglishLanguageName) {
     const std::u16string name = GetUserLanguageName();
     ASSERT_FALSE(name.empty());

@@ -15,7 +15,8 @@ protected:
 
     static void SetRaw(const std::u16string& name, DWORD type, const void* data, DWORD size) {
         HKEY key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, WStr(TestKey), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, WStr(TestKey), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                                  nullptr),
                   ERROR_SUCCESS);
         RegSetValueExW(key, WStr(name), 0, type, static_cast<const BYTE*>(data), size);
         RegCloseKey(key);
@@ -97,6 +98,14 @@ TEST_F(RegistryTest, DeleteRemovesTheWholeTreeAndIgnoresMissingKeys) {
     EXPECT_TRUE(KeyExists(u"SOFTWARE\\QuorvalentTests\\Sibling"));
     EXPECT_NO_THROW(DeleteRegKey(TestKey));
     EXPECT_NO_THROW(DeleteRegKey(u"SOFTWARE\\QuorvalentTests\\Never\\There"));
+}
+
+TEST_F(RegistryTest, DeleteSaysWhetherTheKeyWasThere) {
+    WriteRegString(TestKey + u"\\Sub", u"v", u"1");
+    EXPECT_EQ(DeleteRegKey(TestKey + u"\\"), ERROR_SUCCESS);
+    EXPECT_FALSE(KeyExists(TestKey));
+    EXPECT_EQ(DeleteRegKey(TestKey), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(DeleteRegKey(u"SOFTWARE\\QuorvalentTests\\Never\\There"), ERROR_FILE_NOT_FOUND);
 }
 
 } // namespace

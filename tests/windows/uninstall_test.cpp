@@ -78,14 +78,12 @@ public:
     int Started = 0;
 
 private:
-    static HINSTANCE WINAPI Count(HWND Window, LPCWSTR Verb, LPCWSTR File, LPCWSTR Parameters, LPCWSTR Folder,
-                                  INT Show) {
+    static BOOL WINAPI Count(SHELLEXECUTEINFOW* Info) {
         ++Current->Started;
-        return Current->FPatch.Original<decltype(&ShellExecuteW)>()(Window, Verb, File, Parameters, Folder,
-                                                                    Show);
+        return Current->FPatch.Original<decltype(&ShellExecuteExW)>()(Info);
     }
     inline static TShellExecuteWatch* Current = nullptr;
-    TImportPatch FPatch{"shell32.dll", "ShellExecuteW", reinterpret_cast<const void*>(&Count)};
+    TImportPatch FPatch{"shell32.dll", "ShellExecuteExW", reinterpret_cast<const void*>(&Count)};
 };
 
 class UninstallFormTest : public ::testing::Test {
