@@ -38,7 +38,7 @@ std::u16string Described(const TCallResult& Result, const std::u16string& Done, 
 TInstallationSession::TInstallationSession(TCommandLineOptions Options, const std::u16string& LanguageName,
                                            TSessionPlatform Platform)
     : FOptions(std::move(Options)), FPlatform(Platform), FLanguage(LanguageName),
-      FOuterLanguage(std::exchange(Language, &FLanguage)) {
+      FOuterLanguage(std::exchange(Language, &FLanguage)), FForm(FOptions.RunMode) {
     std::u16string folder = FOptions.Dir;
     if (folder.empty()) {
         folder = FPlatform.Registration.InstallLocation();
@@ -77,7 +77,7 @@ void TInstallationSession::Log(const std::u16string& Text) {
 void TInstallationSession::Act() {
     // Every way to the action (the button, Enter in the folder field, a screen reader) is
     // closed while the button is: the agreement switch off, or a folder that is not writable.
-    if (FActionInProgress || (FView && !FView->ActionEnabled())) {
+    if (FActionInProgress || (FView && !FForm.ActionEnabled())) {
         return;
     }
     FActionInProgress = true;
@@ -124,8 +124,8 @@ void TInstallationSession::Fail(TFailure Failure, const std::u16string& Detail, 
     const TFailureResponse response = RespondTo(Failure, Unattended());
     // Where the window stays, the loader stops before the message, and the action can be
     // started again once the message is closed.
-    if (!response.EndRun && FView) {
-        FView->ShowLoader(false);
+    if (!response.EndRun) {
+        ShowLoader(false);
     }
     if (response.ShowMessage && FView) {
         FView->ShowMessage(Shown, Failure == flFolderNotWritable ? u"Access is denied" : InstallerExeName);
@@ -135,6 +135,33 @@ void TInstallationSession::Fail(TFailure Failure, const std::u16string& Detail, 
         return;
     }
     FActionInProgress = false;
+}
+
+void TInstallationSession::AgreementChanged(bool Accepted) {
+    FForm.SetAgreementAccepted(Accepted);
+    ShowState();
+}
+
+void TInstallationSession::ApplyAccess(bool Access) {
+    FForm.SetFolderWritable(Access);
+    ShowState();
+}
+
+void TInstallationSession::ShowBusy(bool Busy) {
+    FForm.SetBusy(Busy);
+    FForm.SetLoaderTurning(Busy);
+    ShowState();
+}
+
+void TInstallationSession::ShowLoader(bool Turning) {
+    FForm.SetLoaderTurning(Turning);
+    ShowState();
+}
+
+void TInstallationSession::ShowState() {
+    if (FView) {
+        FView->ShowState();
+    }
 }
 
 bool TInstallationSession::FolderWritable(const std::u16string& Folder) {
@@ -213,9 +240,7 @@ void TInstallationSession::InstallOrUpdate() {
     FInstallChoices = CurrentChoices();
     FCancelRequested = false;
     FInstallRunning = true;
-    if (FView) {
-        FView->ShowBusy(true);
-    }
+    ShowBusy(true);
     try {
         FPlatform.Host.RunInBackground([&] {
             CloseProductWindows();
@@ -223,18 +248,14 @@ void TInstallationSession::InstallOrUpdate() {
         });
     } catch (const EError&) {
         FInstallRunning = false;
-        if (FView) {
-            FView->ShowBusy(false);
-        }
+        ShowBusy(false);
         // Whatever ended it once the user had pressed Cancel (a file that stayed held, say),
         // the run ends as a cancelled one: nothing is kept, and no message is owed.
         ThrowIfCancelled();
         throw;
     }
     FInstallRunning = false;
-    if (FView) {
-        FView->ShowBusy(false);
-    }
+    ShowBusy(false);
     if (FInstallChoices.RunAfter && !VerySilentMode() && !FCancelRequested) {
         RunProduct(FActionFolder, updateMode);
     }
@@ -325,9 +346,7 @@ void TInstallationSession::CloseProductWindows() {
 void TInstallationSession::StartUninstall() {
     Log(u"Uninstall started; notifying the web API");
     FUninstallStarted = FPlatform.Host.Milliseconds();
-    if (FView) {
-        FView->ShowLoader(true);
-    }
+    ShowLoader(true);
     FPlatform.Host.StartPoll(UninstallPollInterval, [this] { UninstallTimerTimer(); });
     FPlatform.Notification.Start();
 }

@@ -25,6 +25,7 @@
 #include <string>
 
 #include "app/failure_policy.h"
+#include "app/main_form_model.h"
 #include "app/session_platform.h"
 #include "utils/command_line.h"
 #include "utils/language.h"
@@ -50,13 +51,18 @@ public:
     bool ActionInProgress() const noexcept { return FActionInProgress; }
     // The window's choices now, or a silent run's defaults.
     TChoices CurrentChoices() const;
-    bool InstallRunning() const noexcept { return FInstallRunning; }
 
     // The window, while there is one.
     void SetView(ISessionView* View) noexcept { FView = View; }
+    // What the window shows: the session keeps it and decides from it whether the action may
+    // start; the window forwards what the user does to it.
+    const TMainFormModel& Form() const noexcept { return FForm; }
+    void AgreementChanged(bool Accepted);
+    // The result of an access probe of the window's folder.
+    void ApplyAccess(bool Access);
 
     // The action of the run mode: the access probe, then install or update, or the start of
-    // the uninstall. Ignored while an action runs and while the window's action button is off.
+    // the uninstall. Ignored while an action runs and while the window does not offer it.
     void Act();
     // The user's Cancel: asks a running install to stop and put back what it wrote; otherwise
     // the run ends with code 0.
@@ -107,6 +113,10 @@ private:
     // The failure policy's answer to the EError being handled, by its kind.
     void FailWithCurrentError();
     void ThrowIfCancelled() const;
+    // An install or update runs: the loader turns and the options are locked.
+    void ShowBusy(bool Busy);
+    void ShowLoader(bool Turning);
+    void ShowState();
     void Log(const std::u16string& Text);
 
     const TCommandLineOptions FOptions;
@@ -115,6 +125,7 @@ private:
     // The language before this session's: sessions made while another lives give it back.
     TLanguage* FOuterLanguage;
     ISessionView* FView = nullptr;
+    TMainFormModel FForm;
     std::u16string FInitialFolder;
     bool FActionInProgress = false;
     // The folder the running action works on, as a normalized full path; for an uninstall

@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr int DesignClientWidth = 520;
-constexpr int DesignClientHeight = 400;
 constexpr DWORD FormStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
 constexpr char16_t AgreementCaption[] = u"I accept the agreement";
@@ -63,7 +61,7 @@ TMainForm::TMainForm(TApplication& Application, TInstallationSession& Session)
 }
 
 void TMainForm::CreateFormHandle() {
-    RECT frame{0, 0, DesignClientWidth, DesignClientHeight};
+    RECT frame{0, 0, FormClientWidth96, FormClientHeight96};
     AdjustWindowRectEx(&frame, FormStyle, FALSE, 0);
     TWindowParams params;
     params.ClassName = L"TQuorvalentInstallerForm";
@@ -100,21 +98,16 @@ void TMainForm::FormCreate() {
     if (!ContextMenu) {
         ContextMenu = new TContextMenu(Handle());
     }
-    const std::u16string action = GetPhrase(AsciiUpperCase(RunModeName(FSession.RunMode())));
+    const TMainFormModel& model = FSession.Form();
+    const std::u16string action = GetPhrase(model.ActionCaptionKey());
     FCaption = std::u16string(ProductName) + u" \u2013 " + action;
     SetWindowTextW(Handle(), WStr(FCaption));
     CreateControls();
     ActionButton->SetCaption(action);
-    if (FSession.RunMode() == rmUninstall) {
-        DestinationFolderEdit->SetEnabled(false);
-        DesktopShortcutSwitch->SetVisible(false);
-        StartMenuShortcutSwitch->SetVisible(false);
-        RunAfterSwitch->SetVisible(false);
-        DeleteDataSwitch->SetVisible(true);
-        UninstallLabel->SetVisible(true);
-        DestinationFolderLabel->SetCaption(GetPhrase(u"UNINSTALL_FROM"));
-        DestinationFolderEdit->SetAccessibleName(DestinationFolderLabel->Caption());
-    }
+    DestinationFolderLabel->SetCaption(GetPhrase(model.FolderLabelKey()));
+    // A screen reader names the field by the label above it.
+    DestinationFolderEdit->SetAccessibleName(DestinationFolderLabel->Caption());
+    ShowState();
     ProductNameLabel->SetCaption(ProductName);
     VersionLabel->SetCaption(GetPhrase(u"VERSION") + u" " + ProductVersion);
     SetDestinationFolder(FSession.InitialFolder());
@@ -142,10 +135,8 @@ void TMainForm::CreateControls() {
 
     UninstallLabel = std::make_unique<TLabelControl>(form);
     UninstallLabel->SetCaption(GetPhrase(u"CLICK_UNINSTALL_TO_START_UNINSTALLATION"));
-    UninstallLabel->SetVisible(false);
 
     DestinationFolderLabel = std::make_unique<TLabelControl>(form);
-    DestinationFolderLabel->SetCaption(GetPhrase(u"DESTINATION_FOLDER"));
 
     DestinationFolderEdit = std::make_unique<TEditControl>(form);
     DestinationFolderEdit->SetMaxLength(DestinationFolderMaxLength);
@@ -156,8 +147,6 @@ void TMainForm::CreateControls() {
         ActionButtonKeyPress(Sender, Key);
     };
     DestinationFolderEdit->OnButtonClick = [this](TObject* Sender) { BrowseButtonClick(Sender); };
-    // A screen reader names the field by the label above it.
-    DestinationFolderEdit->SetAccessibleName(DestinationFolderLabel->Caption());
 
     AccessDeniedLabel = std::make_unique<TLabelControl>(form);
     AccessDeniedLabel->SetCaption(GetPhrase(u"INSUFFICIENT_PRIVILEGES"));
@@ -179,7 +168,6 @@ void TMainForm::CreateControls() {
     StartMenuShortcutSwitch = newSwitch(GetPhrase(u"CREATE_START_MENU_SHORTCUT"), true);
     RunAfterSwitch =
         newSwitch(ReplaceAll(GetPhrase(u"RUN_PRODUCT_AFTER_INSTALLATION"), u"%s", ProductName), true);
-    RunAfterSwitch->SetVisible(false);
     AcceptAgreementSwitch = newSwitch(AgreementCaption, true);
     AcceptAgreementSwitch->SetOnChange([this](TObject* Sender) { AcceptAgreementSwitchChange(Sender); });
 
@@ -189,7 +177,6 @@ void TMainForm::CreateControls() {
     AgreementLinkLabel->SetOnClick([this](TObject* Sender) { AgreementLinkClick(Sender); });
 
     DeleteDataSwitch = newSwitch(GetPhrase(u"DELETE_LOCAL_WORKSPACES"), false);
-    DeleteDataSwitch->SetVisible(false);
 
     UninstallLoader = std::make_unique<TAnimation>(form);
     UninstallLoader->SetFrameWidth(24);
@@ -222,51 +209,79 @@ void TMainForm::ShowMessage(const std::u16string& Text, const std::u16string& Ca
     MessageBoxW(Handle(), WStr(Text), WStr(Caption), MB_ICONERROR);
 }
 
-void TMainForm::ShowLoader(bool Turning) {
-    if (Turning) {
+TControl* TMainForm::ControlOf(TFormControl Control) const noexcept {
+    switch (Control) {
+    case fcTitleBar:
+        return TitleBar.get();
+    case fcProductName:
+        return ProductNameLabel.get();
+    case fcVersion:
+        return VersionLabel.get();
+    case fcLogo:
+        return nullptr;
+    case fcUninstallHint:
+        return UninstallLabel.get();
+    case fcFolderLabel:
+        return DestinationFolderLabel.get();
+    case fcFolderEdit:
+        return DestinationFolderEdit.get();
+    case fcAccessDenied:
+        return AccessDeniedLabel.get();
+    case fcRunAsAdmin:
+        return RunAsAdminLabel.get();
+    case fcDesktopShortcut:
+        return DesktopShortcutSwitch.get();
+    case fcStartMenuShortcut:
+        return StartMenuShortcutSwitch.get();
+    case fcRunAfter:
+        return RunAfterSwitch.get();
+    case fcAcceptAgreement:
+        return AcceptAgreementSwitch.get();
+    case fcAgreementLink:
+        return AgreementLinkLabel.get();
+    case fcDeleteData:
+        return DeleteDataSwitch.get();
+    case fcLoader:
+        return UninstallLoader.get();
+    case fcAction:
+        return ActionButton.get();
+    case fcCancel:
+    case fcCount:
+        break;
+    }
+    return CancelButton.get();
+}
+
+void TMainForm::ShowState() {
+    const TMainFormModel& model = FSession.Form();
+    for (int c = 0; c < fcCount; ++c) {
+        const auto control = TFormControl(c);
+        TControl* shown = ControlOf(control);
+        if (!shown || control == fcLoader) {
+            continue;
+        }
+        shown->SetVisible(model.Visible(control));
+        shown->SetEnabled(model.Enabled(control));
+    }
+    // The loader shows itself while it turns.
+    if (model.LoaderTurning()) {
         UninstallLoader->Start(LoaderFrameInterval);
     } else {
         UninstallLoader->Stop();
     }
 }
 
-void TMainForm::ShowBusy(bool Busy) {
-    if (!Busy) {
-        for (TControl* control : FLockedControls) {
-            control->SetEnabled(true);
-        }
-        FLockedControls.clear();
-        ShowLoader(false);
-        return;
-    }
-    const std::initializer_list<TControl*> options = {
-        DestinationFolderEdit.get(), DesktopShortcutSwitch.get(), StartMenuShortcutSwitch.get(),
-        AcceptAgreementSwitch.get(), RunAsAdminLabel.get(),       ActionButton.get()};
-    for (TControl* control : options) {
-        if (control->Enabled()) {
-            control->SetEnabled(false);
-            FLockedControls.push_back(control);
-        }
-    }
-    ShowLoader(true);
-}
-
 void TMainForm::FormShow() {
     FShown = true;
     ChooseTheme();
     ApplyThemeColors();
-    SetFormClientSize(Handle(), FConstraints, r(DesignClientWidth), r(DesignClientHeight));
+    SetFormClientSize(Handle(), FConstraints, r(FormClientWidth96), r(FormClientHeight96));
     CenterOnMonitor();
     ApplyAccess(FSession.FolderWritable(DestinationFolder()));
     // Shown only now, in the theme's colours from its first frame.
     ShowWindow(Handle(), SW_SHOWNORMAL);
     UpdateWindow(Handle());
-    const bool install = FSession.RunMode() != rmUninstall;
-    if (install && ActionButton->Enabled()) {
-        ActionButton->SetFocus();
-    } else {
-        CancelButton->SetFocus();
-    }
+    ControlOf(FSession.Form().InitialFocus())->SetFocus();
 }
 
 void TMainForm::CenterOnMonitor() {
@@ -335,24 +350,16 @@ void TMainForm::FormResize() {
         return;
     }
     FLaidOut = layout;
-    TitleBar->SetBounds(0, 0, cw, r(32));
-    ProductNameLabel->SetBounds(r(16), r(124), cw - r(32), r(32));
-    VersionLabel->SetBounds(r(16), r(156), cw - r(32), r(16));
-    LogoImage->SetBounds(cw / 2 - r(32), r(56), r(64), r(64));
-    LogoImage->SetPicture(Theme->GetImage(imgApplicationIcon));
-    UninstallLabel->SetBounds(r(16), ch - r(96), cw - r(32), r(18));
-    DestinationFolderLabel->SetBounds(r(16), r(192), r(400), r(18));
-    DestinationFolderEdit->SetBounds(r(16), r(216), cw - r(32), r(32));
-    AccessDeniedLabel->SetBounds(r(16), r(192), cw - r(32), r(18));
-    RunAsAdminLabel->SetBounds(r(16), r(252), cw - r(32), r(18));
-    DesktopShortcutSwitch->SetBounds(r(16), ch - r(124), r(200), r(16));
-    StartMenuShortcutSwitch->SetBounds(r(16), ch - r(100), r(200), r(16));
-    AcceptAgreementSwitch->SetBounds(r(16), ch - r(76), r(200), r(16));
-    AgreementLinkLabel->SetBounds(r(186), ch - r(78), r(400), r(18));
-    DeleteDataSwitch->SetBounds(r(16), ch - r(120), r(200), r(16));
-    UninstallLoader->SetBounds(cw - r(248), ch - r(44), r(24), r(24));
-    ActionButton->SetBounds(cw - r(216), ch - r(48), r(96), r(32));
-    CancelButton->SetBounds(cw - r(112), ch - r(48), r(96), r(32));
+    const TFormLayout bounds = LayOutForm(cw, ch, Theme->ScaleFactor());
+    for (const TFormControl control : FormLayoutOrder) {
+        const TRect& box = bounds[control];
+        if (control == fcLogo) {
+            LogoImage->SetBounds(box.Left, box.Top, box.Width(), box.Height());
+            LogoImage->SetPicture(Theme->GetImage(imgApplicationIcon));
+        } else {
+            ControlOf(control)->SetBounds(box.Left, box.Top, box.Width(), box.Height());
+        }
+    }
 }
 
 void TMainForm::FormAfterMonitorDpiChanged(int, int NewDPI) {
@@ -405,8 +412,8 @@ std::u16string TMainForm::ElevationParameters() const {
 }
 
 void TMainForm::AcceptAgreementSwitchChange(TObject*) {
-    // Called before the switch flips: on when it is about to be on, for a writable folder.
-    ActionButton->SetEnabled(!AcceptAgreementSwitch->Checked() && FFolderWritable);
+    // Called before the switch flips: accepted when it is about to be on.
+    FSession.AgreementChanged(!AcceptAgreementSwitch->Checked());
 }
 
 void TMainForm::AgreementLinkClick(TObject*) {
@@ -419,15 +426,9 @@ void TMainForm::AgreementLinkClick(TObject*) {
 }
 
 void TMainForm::ApplyAccess(bool Access) {
-    if (!FShown) {
-        return;
+    if (FShown) {
+        FSession.ApplyAccess(Access);
     }
-    FFolderWritable = Access;
-    DestinationFolderLabel->SetVisible(Access);
-    AccessDeniedLabel->SetVisible(!Access);
-    RunAsAdminLabel->SetVisible(!Access);
-    // A writable folder does not accept the agreement on the user's behalf.
-    ActionButton->SetEnabled(Access && AcceptAgreementSwitch->Checked());
 }
 
 void TMainForm::BrowseButtonClick(TObject*) {
@@ -517,8 +518,8 @@ void TMainForm::WMDpiChanged(WPARAM wParam, LPARAM lParam) {
         RECT window{}, client{};
         GetWindowRect(Handle(), &window);
         GetClientRect(Handle(), &client);
-        FConstraints.MinWidth = (window.right - window.left) - client.right + r(DesignClientWidth);
-        FConstraints.MinHeight = (window.bottom - window.top) - client.bottom + r(DesignClientHeight);
+        FConstraints.MinWidth = (window.right - window.left) - client.right + r(FormClientWidth96);
+        FConstraints.MinHeight = (window.bottom - window.top) - client.bottom + r(FormClientHeight96);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/main_form_model.h"
 #include "app/session_platform.h"
 #include "ucl/animation.h"
 #include "ucl/button_control.h"
@@ -84,15 +85,14 @@ public:
     void AcceptAgreementSwitchChange(TObject* Sender);
     void AgreementLinkClick(TObject* Sender);
     void RunAsAdminLabelClick(TObject* Sender);
+    // Hands the result of an access probe of the folder to the session, once the window shows.
     void ApplyAccess(bool Access);
     void BrowseButtonClick(TObject* Sender);
 
     // ISessionView
     TChoices Choices() const override;
-    bool ActionEnabled() const override { return ActionButton->Enabled(); }
-    // Locks the options and turns the loader while an install runs, and undoes that after.
-    void ShowBusy(bool Busy) override;
-    void ShowLoader(bool Turning) override;
+    // Every control shown and enabled as the session's window state says.
+    void ShowState() override;
     void ShowMessage(const std::u16string& Text, const std::u16string& Caption) override;
 
 protected:
@@ -102,6 +102,8 @@ private:
     void CreateFormHandle();
     void FormCreate();
     void CreateControls();
+    // The control of the window state's Control; none for the logo, which has no window.
+    TControl* ControlOf(TFormControl Control) const noexcept;
     // The window takes the theme's colours, also for the frame the platform draws.
     void ApplyThemeColors();
     // Gives the theme the look the system asks for: its high-contrast scheme while that is on,
@@ -137,9 +139,4 @@ private:
     bool FShown = false;
     // What the frame was last told; a new window's frame is light.
     bool FDarkFrame = false;
-    // What the last access probe of the window found; the action button needs it and the
-    // agreement both.
-    bool FFolderWritable = true;
-    // The controls that ShowBusy disabled, to be enabled again.
-    std::vector<TControl*> FLockedControls;
 };

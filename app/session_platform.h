@@ -173,12 +173,8 @@ struct TChoices {
 class ISessionView {
 public:
     virtual TChoices Choices() const = 0;
-    // The action button: off while the agreement is off or the folder is not writable.
-    virtual bool ActionEnabled() const = 0;
-    // An install or update runs: the loader turns and the options are locked.
-    virtual void ShowBusy(bool Busy) = 0;
-    // The uninstall waits for its notification: the loader turns.
-    virtual void ShowLoader(bool Turning) = 0;
+    // The window's state, which the session keeps (TInstallationSession::Form), has changed.
+    virtual void ShowState() = 0;
     virtual void ShowMessage(const std::u16string& Text, const std::u16string& Caption) = 0;
 
 protected:

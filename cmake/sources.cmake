@@ -29,6 +29,7 @@ set(QV_PORTABLE_SOURCES
   ucl/label_layout.cpp
   ucl/switch_frame.cpp
   app/failure_policy.cpp
+  app/main_form_model.cpp
   app/installation_session.cpp
 )
 
@@ -96,6 +97,7 @@ set(QV_PORTABLE_TESTS
   tests/unit/label_layout_test.cpp
   tests/unit/button_behaviour_test.cpp
   tests/unit/installation_session_test.cpp
+  tests/unit/main_form_model_test.cpp
 )
 
 # Tests of the Windows layer, run under Wine.

@@ -206,7 +206,7 @@ void TTitleBar::PaintIcon(HDC DC) const {
     if (FIconImage == imgNone) {
         return;
     }
-    const auto r = ScaleValue;
+    const auto r = [](int n) { return ScaleValue(n); };
     const TRect dest =
         FIconImage == imgAppIcon ? TRect{r(8), r(8), r(24), r(24)} : TRect{r(10), r(10), r(22), r(22)};
     DrawPngImage(DC, *Theme->GetImage(FIconImage), dest);

@@ -198,8 +198,12 @@ int TTheme::ScaleToIndex(float ScaleFactor) noexcept {
     return 5;
 }
 
+int ScaleValue(int n, float Factor) noexcept {
+    return RoundHalfEven(Scaled(n, Factor));
+}
+
 int ScaleValue(int n) noexcept {
-    return RoundHalfEven(Scaled(n, Theme->ScaleFactor()));
+    return ScaleValue(n, Theme->ScaleFactor());
 }
 
 int ScaleValueTrunc(int n) noexcept {

@@ -157,6 +157,8 @@ private:
 // The one theme of the process, created by the main window and never freed.
 extern TTheme* Theme;
 
+// n × Factor, rounded to the nearest integer with ties to even.
+int ScaleValue(int n, float Factor) noexcept;
 // n × the theme's factor, rounded to the nearest integer with ties to even: r(n).
 int ScaleValue(int n) noexcept;
 // n × the theme's factor, truncated toward zero: t(n).

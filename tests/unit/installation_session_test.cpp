@@ -238,22 +238,22 @@ private:
     std::function<void()> FTick;
 };
 
-// The window as the session sees it.
+// The window as the session sees it: it shows what the session's window state says.
 class TFakeView final : public ISessionView {
 public:
     TChoices Current;
-    bool Enabled = true;
+    const TInstallationSession* Session = nullptr;
     bool Busy = false;
+    bool WasBusy = false;
     bool Loader = false;
     std::vector<std::pair<std::u16string, std::u16string>> Messages;
 
     TChoices Choices() const override { return Current; }
-    bool ActionEnabled() const override { return Enabled; }
-    void ShowBusy(bool Value) override {
-        Busy = Value;
-        Loader = Value;
+    void ShowState() override {
+        Busy = Session->Form().Busy();
+        WasBusy |= Busy;
+        Loader = Session->Form().LoaderTurning();
     }
-    void ShowLoader(bool Value) override { Loader = Value; }
     void ShowMessage(const std::u16string& Text, const std::u16string& Caption) override {
         Messages.emplace_back(Text, Caption);
     }
@@ -281,6 +281,7 @@ struct TRun {
                                                          Platform.Interfaces());
         if (Window) {
             View.Current.Folder = Session->InitialFolder();
+            View.Session = Session.get();
             Session->SetView(&View);
         }
     }
@@ -456,16 +457,35 @@ TEST(InstallationSession, AFolderThatCannotBeWrittenChangesNothing) {
 
 TEST(InstallationSession, TheActionWaitsForItsButtonAndRunsOnce) {
     TRun run(u"", {}, true);
-    run.View.Enabled = false;
+    run.Session->AgreementChanged(false);
     run.Session->Act();
     EXPECT_TRUE(run.Platform.Steps.empty()) << "the agreement is off";
-    run.View.Enabled = true;
+    run.Session->AgreementChanged(true);
     run.Platform.Writable = false;
     run.Session->Act();
     run.Platform.Steps.clear();
     run.Session->Act();
     EXPECT_EQ(run.Platform.Steps, std::vector<std::u16string>{u"Probe " + Folder})
         << "tried again after a failure";
+}
+
+TEST(InstallationSession, TheWindowsStateDecidesWhetherTheActionMayStart) {
+    TRun run(u"", {}, true);
+    run.Session->ApplyAccess(false);
+    EXPECT_FALSE(run.Session->Form().ActionEnabled());
+    run.Session->Act();
+    EXPECT_TRUE(run.Platform.Steps.empty()) << "the folder was found unwritable";
+    run.Session->ApplyAccess(true);
+    run.Session->Act();
+    EXPECT_EQ(run.Platform.ExitCode, 0);
+    // While it ran, the window showed it busy; a silent run has no window to ask.
+    EXPECT_TRUE(run.View.WasBusy);
+    EXPECT_FALSE(run.View.Busy);
+    EXPECT_FALSE(run.Session->Form().Busy());
+    TRun silent(u"/silent", {}, false);
+    silent.Session->AgreementChanged(false);
+    silent.Session->Act();
+    EXPECT_EQ(silent.Platform.ExitCode, 0);
 }
 
 TEST(InstallationSession, AnUninstallWaitsForItsNotificationThenRemovesInOrder) {
