@@ -25,6 +25,11 @@ void CopyOverlap(uint8_t* Target, uint64_t Start, size_t Length, const uint8_t* 
     }
 }
 
+// The installer file is as unusable as a damaged one, and the user is told the same.
+[[noreturn]] void RaiseNotAProgram() {
+    throw EPayloadDamaged(u"The packed product is damaged: it is not a Windows program.");
+}
+
 } // namespace
 
 void TExecutableCheck::Feed(const uint8_t* Data, size_t Size) noexcept {
@@ -71,10 +76,6 @@ void TExecutableCheck::Judge() noexcept {
 
 size_t TExecutableCheck::Known(uint64_t At, size_t Size) const noexcept {
     return FFed <= At ? 0 : size_t(std::min<uint64_t>(FFed - At, Size));
-}
-
-void RaiseNotAProgram() {
-    throw EPayloadDamaged(u"The packed product is damaged: it is not a Windows program.");
 }
 
 uint64_t UnpackProgram(uint64_t ResourceSize, const TPayloadReader& Read, const TPayloadWriter& Write) {

@@ -40,10 +40,6 @@ private:
     bool FRefused = false;
 };
 
-// The refusal of a product that is not a program: the installer file is as unusable as a
-// damaged one, and the user is told the same.
-[[noreturn]] void RaiseNotAProgram();
-
 // Writes the product as UnpackProduct does and raises EPayloadDamaged when it is not a Windows
 // program: as soon as the bytes show it, before the piece that shows it is written (for most
 // files, the first), and otherwise after the last byte, before the caller keeps anything.
