@@ -11,11 +11,11 @@
 #include "utils/common.h"
 #include "utils/consts.h"
 #include "utils/exception.h"
+#include "utils/executable_check.h"
 #include "utils/folder_deletion.h"
 #include "utils/install_transaction.h"
 #include "utils/known_folders.h"
 #include "utils/paths.h"
-#include "utils/product_payload.h"
 #include "utils/properties.h"
 #include "utils/resource_stream.h"
 #include "utils/rest.h"
@@ -138,9 +138,10 @@ int64_t SaveResource(const std::u16string& ResName, const std::u16string& Path,
     TResourceStream resource(ResName);
     const std::u16string target = JoinPath(Path, FileName);
     uint64_t size = 0;
-    // Decoded while it is written, and checked before the file takes its place.
+    // Decoded while it is written, and checked, as a program too, before the file takes its
+    // place: what is raised from here leaves the file uncommitted.
     const auto write = [&](TAtomicFileWriter& Writer) {
-        size = UnpackProduct(
+        size = UnpackProgram(
             resource.Size(),
             [&](uint8_t* Buffer, size_t Capacity) { return resource.Read(Buffer, Capacity); },
             [&](const uint8_t* Data, size_t Size) {

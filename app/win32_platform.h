@@ -83,7 +83,7 @@ private:
 // Writes the raw-data resource ResName of the running executable, decoded and checked when it
 // is a packed product, to Path\FileName, through Transaction when one is given; Checkpoint runs
 // between the pieces written. Returns the size written. Raises EResNotFound, EPayloadDamaged
-// or EError.
+// (also for a product that is not a Windows program, which is never kept) or EError.
 int64_t SaveResource(const std::u16string& ResName, const std::u16string& Path,
                      const std::u16string& FileName, TInstallTransaction* Transaction = nullptr,
                      const std::function<void()>& Checkpoint = {});

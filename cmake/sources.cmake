@@ -7,6 +7,7 @@ set(QV_PORTABLE_SOURCES
   utils/lzma_decoder.cpp
   utils/branch_filter.cpp
   utils/product_payload.cpp
+  utils/executable_check.cpp
   utils/exception.cpp
   utils/command_line.cpp
   utils/text_filters.cpp
@@ -79,6 +80,7 @@ set(QV_PORTABLE_TESTS
   tests/unit/lzma_decoder_test.cpp
   tests/unit/branch_filter_test.cpp
   tests/unit/product_payload_test.cpp
+  tests/unit/executable_check_test.cpp
   tests/unit/command_line_test.cpp
   tests/unit/text_filters_test.cpp
   tests/unit/language_test.cpp
@@ -153,5 +155,6 @@ set(QV_FUZZERS
   tests/fuzz/png_decoder_fuzz.cpp
   tests/fuzz/lzma_decoder_fuzz.cpp
   tests/fuzz/product_payload_fuzz.cpp
+  tests/fuzz/executable_check_fuzz.cpp
   tests/fuzz/edit_model_fuzz.cpp
 )

@@ -102,9 +102,20 @@ add_dependencies(portable_tests_win lzma_vectors)
 qv_wine_test(portable_tests_win)
 
 if(QV_WINDOWS_TESTS)
-  # A payload of one and a half write chunks, so that a write can fail half-way.
-  string(REPEAT "0123456789abcdef" 98304 QV_TEST_PAYLOAD)
-  file(WRITE ${CMAKE_BINARY_DIR}/test-resources/test_payload.bin "${QV_TEST_PAYLOAD}")
+  # A payload of one and a half write chunks, so that a write can fail half-way. The installer
+  # writes only programs, so its first 256 bytes are a program's headers (a DOS header pointing
+  # at "PE\0\0", a COFF header for x86-64, the PE32+ magic); a repeated text fills the rest.
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/test-resources)
+  execute_process(COMMAND ${QV_PYTHON} -c [[
+import struct, sys
+head = bytearray(256)
+head[0:2] = b"MZ"
+struct.pack_into("<I", head, 0x3C, 0x80)
+head[0x80:0x84] = b"PE\0\0"
+struct.pack_into("<HHIIIHHH", head, 0x84, 0x8664, 0, 0, 0, 0, 0xF0, 0x22, 0x20B)
+text = b"0123456789abcdef" * 98304
+open(sys.argv[1], "wb").write(bytes(head) + text[len(head):])
+]] ${CMAKE_BINARY_DIR}/test-resources/test_payload.bin COMMAND_ERROR_IS_FATAL ANY)
   add_executable(windows_tests ${QV_WINDOWS_TESTS} tests/windows/test_resources.rc)
   target_link_libraries(windows_tests PRIVATE qv_core gtest uuid oleacc)
   # The tests of the web notification run their own HTTP server.
@@ -114,10 +125,12 @@ if(QV_WINDOWS_TESTS)
 endif()
 
 if(QV_E2E_TESTS)
-  # A product the size of a real one, packed and stored, for the tests of the payload.
+  # A product the size of a real one, packed and stored, and packed products that are not
+  # programs, for the tests of the payload.
   set(QV_TEST_PRODUCTS ${CMAKE_BINARY_DIR}/test-products)
   add_custom_command(OUTPUT ${QV_TEST_PRODUCTS}/big-product.exe ${QV_TEST_PRODUCTS}/big-product.qvz
-                            ${QV_TEST_PRODUCTS}/big-product.stored.qvz
+                            ${QV_TEST_PRODUCTS}/big-product.stored.qvz ${QV_TEST_PRODUCTS}/text-product.qvz
+                            ${QV_TEST_PRODUCTS}/unsigned-product.qvz
     COMMAND ${QV_PYTHON} ${CMAKE_SOURCE_DIR}/tests/tools/make_test_products.py ${QV_TEST_PRODUCTS}
             $<TARGET_FILE:QuorvalentStandin> ${CMAKE_SOURCE_DIR}
     DEPENDS QuorvalentStandin ${CMAKE_SOURCE_DIR}/tests/tools/make_test_products.py ${CMAKE_SOURCE_DIR}/tools/pack_payload.py

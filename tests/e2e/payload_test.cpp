@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "tests/e2e/cmd_standin_log.h"
 #include "tests/e2e/e2e_support.h"
@@ -23,6 +26,26 @@ BOOL CALLBACK TakeLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD Language, LONG_PTR Re
     return FALSE;
 }
 
+// Gives the EXE_FILE resource of Exe, one byte long, the size 0 in its directory entry: Wine's
+// UpdateResourceW takes no empty data (it deletes the resource or fails).
+void EmptyTheResource(const std::wstring& Exe) {
+    IMAGE_RESOURCE_DATA_ENTRY entry{};
+    if (const HMODULE module = LoadLibraryExW(Exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE)) {
+        if (const HRSRC info = FindResourceW(module, L"EXE_FILE", MAKEINTRESOURCEW(10))) {
+            std::memcpy(&entry, info, sizeof(entry));
+        }
+        FreeLibrary(module);
+    }
+    ASSERT_EQ(entry.Size, 1u);
+    Bytes file = ReadFileBytes(Exe);
+    const auto* pattern = reinterpret_cast<const uint8_t*>(&entry);
+    const auto found = std::search(file.begin(), file.end(), pattern, pattern + sizeof(entry));
+    ASSERT_NE(found, file.end());
+    ASSERT_EQ(std::search(found + 1, file.end(), pattern, pattern + sizeof(entry)), file.end());
+    std::memset(&*found + offsetof(IMAGE_RESOURCE_DATA_ENTRY, Size), 0, sizeof(entry.Size));
+    WriteFileBytes(Exe, file);
+}
+
 // A copy of the installer under test that carries Resource as its EXE_FILE.
 std::wstring InstallerWith(const Bytes& Resource, const std::wstring& Name) {
     const std::wstring copy = FreshFolder(Name) + L"\\QuorvalentInstaller.exe";
@@ -34,11 +57,15 @@ std::wstring InstallerWith(const Bytes& Resource, const std::wstring& Name) {
                                reinterpret_cast<LONG_PTR>(&language));
         FreeLibrary(module);
     }
+    const Bytes data = Resource.empty() ? Bytes(1, 0) : Resource;
     const HANDLE update = BeginUpdateResourceW(copy.c_str(), FALSE);
     EXPECT_NE(update, nullptr);
     EXPECT_TRUE(UpdateResourceW(update, MAKEINTRESOURCEW(10), L"EXE_FILE", language,
-                                const_cast<uint8_t*>(Resource.data()), DWORD(Resource.size())));
+                                const_cast<uint8_t*>(data.data()), DWORD(data.size())));
     EXPECT_TRUE(EndUpdateResourceW(update, FALSE));
+    if (Resource.empty()) {
+        EmptyTheResource(copy);
+    }
     EXPECT_TRUE(ReadExeResource(copy, L"EXE_FILE") == Resource);
     return copy;
 }
@@ -47,6 +74,61 @@ Bytes Flipped(Bytes Data, size_t At) {
     Data.at(At) ^= 0x01;
     return Data;
 }
+
+uint32_t Lfanew(const Bytes& Program) {
+    uint32_t value = 0;
+    std::memcpy(&value, Program.data() + 0x3C, sizeof(value));
+    return value;
+}
+
+// A packed product the build made for these tests.
+Bytes Packed(const std::wstring& Name) {
+    const Bytes packed = ReadFileBytes(TestProductPath(Name));
+    EXPECT_GT(packed.size(), 36u);
+    EXPECT_EQ(std::memcmp(packed.data(), "QVZ\x1a", std::min<size_t>(packed.size(), 4)), 0);
+    return packed;
+}
+
+// Products that are not programs, every one sound as far as its packing goes: the installer
+// must refuse them as it refuses a damaged download.
+struct TNotAProgram {
+    const char* What;
+    Bytes Resource;
+};
+
+std::vector<TNotAProgram> NotPrograms(const Bytes& Product) {
+    const uint32_t lfanew = Lfanew(Product);
+    Bytes pointingBeyond(Product.begin(), Product.begin() + 4096);
+    const Bytes stub(Product.begin(), Product.begin() + std::ptrdiff_t(lfanew));
+    const uint32_t beyond = 1 << 20;
+    std::memcpy(pointingBeyond.data() + 0x3C, &beyond, sizeof(beyond));
+    Bytes wiped = Product;
+    std::memset(wiped.data() + lfanew, 0, 4);
+    std::string text;
+    for (int i = 0; i < 2000; ++i) {
+        text += "Quorvalent 3.3.0 release notes: the REST client, not the program.\r\n";
+    }
+    return {
+        {"an empty resource", {}},
+        {"a text", Bytes(text.begin(), text.end())},
+        {"a DOS header and stub that end where the PE header should start", stub},
+        {"a DOS header pointing beyond the end", pointingBeyond},
+        {"the product with its PE signature wiped", wiped},
+        {"a packed text", Packed(L"text-product.qvz")},
+        {"a packed program with its PE signature wiped", Packed(L"unsigned-product.qvz")},
+    };
+}
+
+// The text of the log's first line that reports an error, without its time stamp.
+std::wstring ErrorLine(const std::wstring& Log) {
+    const size_t at = Log.find(L" Error: ");
+    if (at == std::wstring::npos) {
+        return L"(no error logged)";
+    }
+    return Log.substr(at + 1, Log.find(L"\r\n", at) - at - 1);
+}
+
+constexpr wchar_t NotAProgramLine[] = L"Error: The packed product is damaged: it is not a Windows program.";
 
 // What an installation consists of: its files, its Programs-list entry, its shortcuts.
 struct TInstallState {
@@ -170,6 +252,39 @@ TEST_F(PayloadTest, DamagedInstallersChangeNothing) {
     EXPECT_FALSE(DirectoryExists(StartMenuFolder()));
 }
 
+TEST_F(PayloadTest, AProductThatIsNotAProgramIsRefusedLikeADamagedOne) {
+    const std::vector<TNotAProgram> cases = NotPrograms(FProduct);
+    std::vector<std::wstring> installers;
+    for (const TNotAProgram& c : cases) {
+        installers.push_back(
+            InstallerWith(c.Resource, L"payload-not-a-program-" + std::to_wstring(installers.size())));
+    }
+    // Over an installation: it stays as it was, byte for byte.
+    ASSERT_EQ(RunInto(InstallerWith(FPacked, L"payload-sound"), L"/verysilent").ExitCode, 0u);
+    const TInstallState before = StateOf(FFolder);
+    ASSERT_TRUE(before.DesktopLink && before.MenuLink);
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(std::string("update, ") + cases[i].What);
+        const std::wstring log = FreshFolder(L"payload-log") + L"\\run.log";
+        EXPECT_EQ(RunInto(installers[i], L"/update /verysilent", log).ExitCode, 1u);
+        EXPECT_TRUE(StateOf(FFolder) == before);
+        EXPECT_EQ(ErrorLine(ReadUtf8File(log)), NotAProgramLine);
+    }
+    // On a clean machine: nothing at all.
+    ResetInstallState();
+    RemoveTree(FFolder);
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(std::string("install, ") + cases[i].What);
+        const std::wstring log = FreshFolder(L"payload-log") + L"\\run.log";
+        EXPECT_EQ(RunInto(installers[i], L"/verysilent", log).ExitCode, 1u);
+        EXPECT_EQ(ErrorLine(ReadUtf8File(log)), NotAProgramLine);
+        EXPECT_FALSE(DirectoryExists(FFolder));
+        EXPECT_FALSE(RegKeyExists(UninstallKey));
+        EXPECT_FALSE(FileExists(DesktopFolder() + L"\\Quorvalent.lnk"));
+        EXPECT_FALSE(DirectoryExists(StartMenuFolder()));
+    }
+}
+
 TEST_F(PayloadTest, AnInstallerFileCutShortChangesNothing) {
     ASSERT_EQ(RunInto(InstallerWith(FPacked, L"payload-sound"), L"/verysilent").ExitCode, 0u);
     const TInstallState before = StateOf(FFolder);
@@ -225,6 +340,30 @@ protected:
 
     std::wstring FFolder;
     HANDLE FProduct = nullptr;
+
+    // An install from the window with the installer Exe: the message of a damaged download,
+    // and the window stays for another try with nothing installed.
+    void ExpectTheDamagedMessage(const std::wstring& Exe) {
+        const std::wstring folder = FreshFolder(L"payload-window") + L"\\Quorvalent";
+        TStartOptions options;
+        options.Exe = Exe;
+        TInstallerWindow window(L"/dir=\"" + folder + L"\"", options);
+        ASSERT_NE(window.Form(), nullptr);
+        PressKey(VK_RETURN); // the action button has the focus
+        const HWND box = WaitForDialog(window.ProcessId());
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(MessageBoxText(box),
+                  L"The installer file is damaged. Please download the installer again.");
+        wchar_t caption[64] = L"";
+        GetWindowTextW(box, caption, 64);
+        EXPECT_STREQ(caption, L"QuorvalentInstaller.exe");
+        PostMessageW(box, WM_CLOSE, 0, 0);
+        EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }, 10000));
+        // The window stays for another try, and nothing was installed.
+        EXPECT_TRUE(IsWindowVisible(window.Form()));
+        EXPECT_FALSE(DirectoryExists(folder));
+        EXPECT_FALSE(RegKeyExists(UninstallKey));
+    }
 };
 
 TEST_F(PayloadWindowTest, TheWindowAnswersAndItsLoaderTurnsWhileTheProductIsWritten) {
@@ -281,24 +420,11 @@ TEST_F(PayloadWindowTest, CancelDuringTheInstallPutsBackWhatItWrote) {
 
 TEST_F(PayloadWindowTest, ADamagedInstallerTellsTheUserToDownloadItAgain) {
     const Bytes packed = ReadFileBytes(TestProductPath(L"big-product.qvz"));
-    const std::wstring folder = FreshFolder(L"payload-window") + L"\\Quorvalent";
-    TStartOptions options;
-    options.Exe = InstallerWith(Flipped(packed, packed.size() / 2), L"payload-damaged-window");
-    TInstallerWindow window(L"/dir=\"" + folder + L"\"", options);
-    ASSERT_NE(window.Form(), nullptr);
-    PressKey(VK_RETURN); // the action button has the focus
-    const HWND box = WaitForDialog(window.ProcessId());
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(MessageBoxText(box), L"The installer file is damaged. Please download the installer again.");
-    wchar_t caption[64] = L"";
-    GetWindowTextW(box, caption, 64);
-    EXPECT_STREQ(caption, L"QuorvalentInstaller.exe");
-    PostMessageW(box, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(box); }, 10000));
-    // The window stays for another try, and nothing was installed.
-    EXPECT_TRUE(IsWindowVisible(window.Form()));
-    EXPECT_FALSE(DirectoryExists(folder));
-    EXPECT_FALSE(RegKeyExists(UninstallKey));
+    ExpectTheDamagedMessage(InstallerWith(Flipped(packed, packed.size() / 2), L"payload-damaged-window"));
+}
+
+TEST_F(PayloadWindowTest, AnEmptyProductTellsTheUserToDownloadTheInstallerAgain) {
+    ExpectTheDamagedMessage(InstallerWith({}, L"payload-empty-window"));
 }
 
 } // namespace

@@ -6,7 +6,9 @@
 big-product.exe is the stand-in product (so it still opens its window when started) with
 6 MiB of real Windows machine code and resources after its image, Wine's own 64-bit DLLs in
 name order; the loader ignores such an overlay. big-product.qvz is it packed as the build
-packs, big-product.stored.qvz packed without compression.
+packs, big-product.stored.qvz packed without compression. Packed as soundly, and still no
+programs: text-product.qvz, a text, and unsigned-product.qvz, the stand-in whose "PE\0\0"
+was wiped.
 """
 import glob
 import os
@@ -28,8 +30,18 @@ if len(product) < SIZE:
     sys.exit("make_test_products: Wine's 64-bit DLLs are needed as real machine code")
 product = bytes(product[:SIZE])
 
+with open(stand_in, "rb") as f:
+    unsigned = bytearray(f.read())
+signature = int.from_bytes(unsigned[0x3C:0x40], "little")
+if unsigned[signature:signature + 4] != b"PE\0\0":
+    sys.exit("make_test_products: the stand-in has no PE header where its DOS header points")
+unsigned[signature:signature + 4] = b"\0" * 4
+text = b"Quorvalent 3.3.0: the REST client's release notes, not the program itself.\r\n" * 20000
+
 os.makedirs(out_dir, exist_ok=True)
 for name, data in [("big-product.exe", product), ("big-product.qvz", pack_payload.pack(product)),
-                   ("big-product.stored.qvz", pack_payload.pack(product, "stored"))]:
+                   ("big-product.stored.qvz", pack_payload.pack(product, "stored")),
+                   ("text-product.qvz", pack_payload.pack(text)),
+                   ("unsigned-product.qvz", pack_payload.pack(bytes(unsigned)))]:
     with open(os.path.join(out_dir, name), "wb") as f:
         f.write(data)

@@ -8,6 +8,7 @@
 #include "utils/common.h"
 #include "utils/exception.h"
 #include "utils/language.h"
+#include "utils/product_payload.h"
 #include "utils/properties.h"
 
 namespace {
@@ -91,10 +92,29 @@ TEST_F(MainFormTest, SaveResourceWritesThePayloadAndReturnsItsSize) {
     EXPECT_EQ(size, 1572864);
     const std::string written = ReadTestFile(folder + u"\\Quorvalent.exe");
     EXPECT_EQ(written.size(), 1572864u);
-    EXPECT_EQ(written.substr(0, 16), "0123456789abcdef");
+    // A program's headers, then the test program's filler text.
+    EXPECT_EQ(written.substr(0, 2), "MZ");
+    EXPECT_EQ(written.substr(256, 16), "0123456789abcdef");
     EXPECT_EQ(CountEntries(folder), 1);
     EXPECT_THROW(SaveResource(u"NO_SUCH_RESOURCE", folder, u"x.exe"), EResNotFound);
     EXPECT_FALSE(FileExists(folder + u"\\x.exe"));
+}
+
+TEST_F(MainFormTest, SaveResourceRefusesAResourceThatIsNotAProgram) {
+    // Any resource that is not a program will do: here a cut-short PNG.
+    const auto run = Create(u"");
+    const std::u16string folder = FreshTestFolder(u"save-not-a-program");
+    WriteTestFile(folder + u"\\Quorvalent.exe", "old");
+    try {
+        SaveResource(u"BROKENPNG100", folder, u"Quorvalent.exe");
+        FAIL() << "the resource was written";
+    } catch (const EPayloadDamaged& e) {
+        EXPECT_EQ(e.Message(), u"The packed product is damaged: it is not a Windows program.");
+    }
+    EXPECT_EQ(ReadTestFile(folder + u"\\Quorvalent.exe"), "old");
+    EXPECT_THROW(SaveResource(u"BROKENPNG100", folder, u"New.exe"), EPayloadDamaged);
+    EXPECT_FALSE(FileExists(folder + u"\\New.exe"));
+    EXPECT_EQ(CountEntries(folder), 1) << "a temporary file was left behind";
 }
 
 TEST_F(MainFormTest, SilentRunMadeAWindowItNeverShowed) {
