@@ -4,8 +4,7 @@
 #include <new>
 
 #include "app/failure_policy.h"
-#include "app/main_form.h"
-#include "ucl/control.h"
+#include "ucl/window.h"
 #include "utils/consts.h"
 #include "utils/exception.h"
 #include "utils/win32.h"
@@ -19,7 +18,7 @@ void TApplication::Initialize() {
     }
 }
 
-void TApplication::Run(TMainForm* MainForm) {
+void TApplication::Run(IMainWindow* MainForm) {
     FMainForm = MainForm;
     if (MainForm && !FTerminated) {
         MainForm->FormShow();
@@ -82,7 +81,7 @@ void TApplication::HandleException(const std::u16string& Message) noexcept {
 }
 
 HWND TApplication::OwnerWindow() const noexcept {
-    return FMainForm ? FMainForm->Handle() : nullptr;
+    return FMainForm ? FMainForm->OwnerWindow() : nullptr;
 }
 
 std::u16string CurrentExceptionMessage() noexcept {

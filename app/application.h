@@ -8,14 +8,27 @@
 
 #include "utils/run_log.h"
 
-class TMainForm;
+// What the application asks of the run's main window.
+class IMainWindow {
+public:
+    // Shows it, as the message loop starts.
+    virtual void FormShow() = 0;
+    // The keys a dialog handles before its controls see them; true when Msg was used up.
+    virtual bool DialogKey(const MSG& Msg) = 0;
+    // The window that owns the shell's dialogs and the programs the run starts.
+    virtual HWND OwnerWindow() const noexcept = 0;
+
+protected:
+    // Not owned through the interface.
+    ~IMainWindow() = default;
+};
 
 class TApplication {
 public:
     // Per-monitor DPI awareness for the thread's windows and the common controls.
     void Initialize();
     // Shows the main window, when the run has one, then dispatches messages until Terminate.
-    void Run(TMainForm* MainForm);
+    void Run(IMainWindow* MainForm);
     // Dispatches messages, as Run does, until Event is signalled: the window paints, its timers
     // run and its buttons answer while work goes on elsewhere. A Terminate meanwhile ends Run's
     // loop after this returns.
@@ -39,7 +52,7 @@ public:
 private:
     void Dispatch(MSG& Message);
 
-    TMainForm* FMainForm = nullptr;
+    IMainWindow* FMainForm = nullptr;
     bool FTerminated = false;
 };
 

@@ -4,6 +4,7 @@
 
 #include "utils/consts.h"
 #include "utils/exception.h"
+#include "utils/language.h"
 #include "utils/paths.h"
 #include "utils/product_payload.h"
 #include "utils/strings.h"
@@ -35,10 +36,8 @@ std::u16string Described(const TCallResult& Result, const std::u16string& Done, 
 
 } // namespace
 
-TInstallationSession::TInstallationSession(TCommandLineOptions Options, const std::u16string& LanguageName,
-                                           TSessionPlatform Platform)
-    : FOptions(std::move(Options)), FPlatform(Platform), FLanguage(LanguageName),
-      FOuterLanguage(std::exchange(Language, &FLanguage)), FForm(FOptions.RunMode) {
+TInstallationSession::TInstallationSession(TCommandLineOptions Options, TSessionPlatform Platform)
+    : FOptions(std::move(Options)), FPlatform(Platform), FForm(FOptions.RunMode) {
     std::u16string folder = FOptions.Dir;
     if (folder.empty()) {
         folder = FPlatform.Registration.InstallLocation();
@@ -53,10 +52,6 @@ TInstallationSession::TInstallationSession(TCommandLineOptions Options, const st
          : SilentMode()   ? u", silent"
                           : u", interactive") +
         u"; destination folder: " + FInitialFolder);
-}
-
-TInstallationSession::~TInstallationSession() {
-    Language = FOuterLanguage;
 }
 
 TChoices TInstallationSession::CurrentChoices() const {
@@ -228,6 +223,14 @@ void TInstallationSession::RestartElevated(const std::u16string& Folder) {
     Log(u"Error: cannot restart elevated: " + restart.Error);
     if (FView) {
         FView->ShowMessage(restart.Error, InstallerExeName);
+    }
+}
+
+void TInstallationSession::OpenPage(const std::u16string& Url) {
+    // A browser that cannot be started leaves the user where they were; the log says why.
+    const TCallResult opened = FPlatform.Processes.OpenPage(Url);
+    if (opened.Outcome == coFailed) {
+        Log(u"Could not open " + Url + u": " + opened.Error);
     }
 }
 

@@ -1,16 +1,17 @@
 // The installation session: one run of the installer, from the command line to the exit code.
 //
 // What it owns: the command line as the program read it (run mode and options), the
-// process-wide language, the destination folder the run starts with, the state of the action
-// (started, running, cancelled), and the steps of the three operations under the names they
-// have always had: Install, SaveResource (the platform's WriteProduct), RunProduct,
-// CloseProductWindows, StartUninstall, UninstallTimerTimer, DeleteShortcuts,
-// DeleteFolderTimeout, DeleteExeFilesTimeout. It reaches the operating system only through the
-// narrow interfaces of session_platform.h; the Win32 edge (win32_platform.h) owns what those
-// need, the installation properties and the REST client among them.
+// destination folder the run starts with, the window's state (main_form_model.h: what shows,
+// what takes input, whether the action may start), the state of the action (started,
+// running, cancelled), and the steps of the three operations under the names they have always
+// had: Install, SaveResource (the platform's WriteProduct), RunProduct, CloseProductWindows,
+// StartUninstall, UninstallTimerTimer, DeleteShortcuts, DeleteFolderTimeout,
+// DeleteExeFilesTimeout. It reaches the operating system only through the narrow interfaces
+// of session_platform.h; the run's services (run_services.h) are built before it, and its
+// texts are read in their language.
 //
-// What the window owns: its controls, the theme and the context menu. It shows the session's
-// state (busy, a message) and forwards the user's choices (Act, Cancel, RestartElevated); the
+// What the window owns: its controls. It shows the session's window state and messages, and
+// forwards the user's input (the agreement, access probes, Act, Cancel, RestartElevated); the
 // session reads the folder and the switches from it through ISessionView when a step needs
 // them. A silent run makes no window: the session acts on the command line alone.
 //
@@ -28,18 +29,14 @@
 #include "app/main_form_model.h"
 #include "app/session_platform.h"
 #include "utils/command_line.h"
-#include "utils/language.h"
 
 class TInstallationSession {
 public:
-    // Sets up the run: the language of LanguageName becomes the process's, and the
-    // destination folder is chosen ("/dir=", else the recorded install location, else the
-    // default folder). Nothing starts yet.
-    TInstallationSession(TCommandLineOptions Options, const std::u16string& LanguageName,
-                         TSessionPlatform Platform);
+    // Sets up the run: the destination folder is chosen ("/dir=", else the recorded install
+    // location, else the default folder). Nothing starts yet.
+    TInstallationSession(TCommandLineOptions Options, TSessionPlatform Platform);
     TInstallationSession(const TInstallationSession&) = delete;
     TInstallationSession& operator=(const TInstallationSession&) = delete;
-    ~TInstallationSession();
 
     TRunMode RunMode() const noexcept { return FOptions.RunMode; }
     bool SilentMode() const noexcept { return FOptions.Silent; }
@@ -74,6 +71,8 @@ public:
     // Starts the installer elevated with those and ends this run once it has started; a
     // declined prompt or a failed start leaves the window for another try.
     void RestartElevated(const std::u16string& Folder);
+    // The page of a link of the window, in the user's browser.
+    void OpenPage(const std::u16string& Url);
 
     // The steps.
     void Install(const std::u16string& AppPath, const std::u16string& DestFolder,
@@ -121,9 +120,6 @@ private:
 
     const TCommandLineOptions FOptions;
     TSessionPlatform FPlatform;
-    TLanguage FLanguage;
-    // The language before this session's: sessions made while another lives give it back.
-    TLanguage* FOuterLanguage;
     ISessionView* FView = nullptr;
     TMainFormModel FForm;
     std::u16string FInitialFolder;

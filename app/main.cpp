@@ -1,8 +1,6 @@
 // The program entry: one executable that installs, updates or uninstalls the product.
 #include "app/application.h"
-#include "app/installation_session.h"
-#include "app/main_form.h"
-#include "app/win32_platform.h"
+#include "app/installer_run_win.h"
 #include "utils/command_line.h"
 #include "utils/common.h"
 #include "utils/consts.h"
@@ -26,16 +24,14 @@ int Run(const std::u16string& CommandLine) {
     }
     try {
         application.Initialize();
-        TWin32Platform platform(application);
-        TInstallationSession session(options, GetUserLanguageName(), platform.Interfaces());
-        if (options.Unattended()) {
+        TInstallerRun run(application, options, GetUserLanguageName());
+        if (run.Form) {
+            application.Run(run.Form.get());
+        } else {
             // No window: the action starts at once, and the loop runs what it left to do
             // (the uninstall's poll).
-            session.Act();
+            run.Session.Act();
             application.Run(nullptr);
-        } else {
-            TMainForm form(application, session);
-            application.Run(&form);
         }
     } catch (...) {
         // Creating the window, loading an image, anything outside the action's own guard.

@@ -53,11 +53,8 @@ void SetDarkFrame(HWND Window, bool Dark) {
 
 } // namespace
 
-TMainForm::TMainForm(TApplication& Application, TInstallationSession& Session)
-    : FApplication(Application), FSession(Session) {
+TMainForm::TMainForm(TInstallationSession& Session) : FSession(Session) {
     CreateFormHandle();
-    FormCreate();
-    FSession.SetView(this);
 }
 
 void TMainForm::CreateFormHandle() {
@@ -78,11 +75,6 @@ void TMainForm::CreateFormHandle() {
 
 TMainForm::~TMainForm() {
     FSession.SetView(nullptr);
-    // The shared menu is owned by the form that made it: its window goes with this one.
-    if (ContextMenu && ContextMenu->Owner() == Handle()) {
-        delete ContextMenu;
-        ContextMenu = nullptr;
-    }
 }
 
 int TMainForm::Dpi() const noexcept {
@@ -91,13 +83,6 @@ int TMainForm::Dpi() const noexcept {
 }
 
 void TMainForm::FormCreate() {
-    // The window's own singletons; the session made the others.
-    if (!Theme) {
-        Theme = new TTheme(static_cast<float>(Dpi()) / 96.0f);
-    }
-    if (!ContextMenu) {
-        ContextMenu = new TContextMenu(Handle());
-    }
     const TMainFormModel& model = FSession.Form();
     const std::u16string action = GetPhrase(model.ActionCaptionKey());
     FCaption = std::u16string(ProductName) + u" \u2013 " + action;
@@ -111,6 +96,7 @@ void TMainForm::FormCreate() {
     ProductNameLabel->SetCaption(ProductName);
     VersionLabel->SetCaption(GetPhrase(u"VERSION") + u" " + ProductVersion);
     SetDestinationFolder(FSession.InitialFolder());
+    FSession.SetView(this);
 }
 
 void TMainForm::CreateControls() {
@@ -417,12 +403,7 @@ void TMainForm::AcceptAgreementSwitchChange(TObject*) {
 }
 
 void TMainForm::AgreementLinkClick(TObject*) {
-    // A browser that cannot be started leaves the user where they were; the log says why.
-    const DWORD error = ShellStart(Handle(), L"open", AgreementLinkLabel->Caption(), {}, {}, SW_SHOWNORMAL);
-    if (error != ERROR_SUCCESS) {
-        FApplication.Log.Write(u"Could not open " + AgreementLinkLabel->Caption() + u": " +
-                               SysErrorMessage(error));
-    }
+    FSession.OpenPage(AgreementLinkLabel->Caption());
 }
 
 void TMainForm::ApplyAccess(bool Access) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/application.h"
 #include "app/main_form_model.h"
 #include "app/session_platform.h"
 #include "ucl/animation.h"
@@ -23,14 +24,19 @@
 #include "ucl/window.h"
 #include "utils/theme_win.h"
 
-class TApplication;
 class TInstallationSession;
 
-class TMainForm : public TWindow, public ISessionView {
+class TMainForm : public TWindow, public IMainWindow, public ISessionView {
 public:
-    // Creating the form runs FormCreate; the session then reads its choices from it.
-    TMainForm(TApplication& Application, TInstallationSession& Session);
+    // Makes the window's handle only: the run's window services (the theme at its scale, the
+    // context menu it owns) need it before the controls are made by FormCreate.
+    explicit TMainForm(TInstallationSession& Session);
     ~TMainForm() override;
+
+    // Makes the controls and their texts; the session then reads its choices from the form.
+    void FormCreate();
+    // The monitor's DPI of the window, 96 when the platform cannot tell.
+    int Dpi() const noexcept;
 
     // The loader's frame time while an install or uninstall runs.
     static constexpr uint32_t LoaderFrameInterval = 14;
@@ -70,12 +76,12 @@ public:
     // The parameters of the elevated restart: the mode switch and /dir="folder".
     std::u16string ElevationParameters() const;
 
-    // The keys a dialog handles before its controls see them: Tab and Shift+Tab move the
-    // focus, Escape cancels from any control. True when Msg was used up.
-    bool DialogKey(const MSG& Msg);
+    // IMainWindow. Tab and Shift+Tab move the focus, Escape cancels from any control.
+    bool DialogKey(const MSG& Msg) override;
+    void FormShow() override;
+    HWND OwnerWindow() const noexcept override { return Handle(); }
 
     // The window.
-    void FormShow();
     void FormResize();
     void FormAfterMonitorDpiChanged(int OldDPI, int NewDPI);
     void ActionButtonClick(TObject* Sender);
@@ -100,7 +106,6 @@ protected:
 
 private:
     void CreateFormHandle();
-    void FormCreate();
     void CreateControls();
     // The control of the window state's Control; none for the logo, which has no window.
     TControl* ControlOf(TFormControl Control) const noexcept;
@@ -113,7 +118,6 @@ private:
     void FollowSystemTheme();
     // Centres the window on the work area of its monitor.
     void CenterOnMonitor();
-    int Dpi() const noexcept;
 
     void WMPaint();
     LRESULT WMNCCalcSize(WPARAM wParam, LPARAM lParam);
@@ -123,7 +127,6 @@ private:
     void WMSettingChange(WPARAM wParam, LPARAM lParam);
     void WMClose();
 
-    TApplication& FApplication;
     TInstallationSession& FSession;
     std::u16string FCaption;
     // The window's size limits, answered at WM_GETMINMAXINFO.

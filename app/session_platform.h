@@ -106,6 +106,8 @@ public:
                                    const std::u16string& WorkingFolder) = 0;
     // coRefused when the user declined the elevation prompt.
     virtual TCallResult RestartElevated(const std::u16string& Parameters) = 0;
+    // The page at Url in the user's browser.
+    virtual TCallResult OpenPage(const std::u16string& Url) = 0;
     // Folder with everything in it, deleted a second from now; coRefused, and nothing
     // started, when the folder is not plainly this installation's own.
     virtual TCallResult ScheduleFolderDeletion(const std::u16string& Folder) = 0;

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include "app/application.h"
+#include "app/run_services_win.h"
 #include "ucl/timer.h"
 #include "utils/atomic_file_writer.h"
 #include "utils/background_task.h"
@@ -27,7 +28,7 @@ namespace {
 // The steps of one install or update through the transaction that can put them back.
 class TWin32InstallWriter final : public IInstallWriter {
 public:
-    explicit TWin32InstallWriter(IRunHost& Host) {
+    TWin32InstallWriter(IRunHost& Host, TProperties& Properties) : FProperties(Properties) {
         FTransaction.OnLog = [&Host](const std::u16string& Text) { Host.Log(Text); };
     }
 
@@ -51,12 +52,12 @@ public:
         for (const char16_t* name : ProgramsListValueNames) {
             FTransaction.RememberRegValue(ProgramsListKey, name);
         }
-        Properties->CreateProgramsListKey(Folder, int64_t(ProductSize));
+        FProperties.CreateProgramsListKey(Folder, int64_t(ProductSize));
     }
 
     void WriteInstallationSource(const std::u16string& Source) override {
-        FTransaction.RememberRegValue(Properties->AppKey, u"InstallationSource");
-        Properties->SetInstallationSource(Source);
+        FTransaction.RememberRegValue(FProperties.AppKey, u"InstallationSource");
+        FProperties.SetInstallationSource(Source);
     }
 
     TCallResult CreateShortcut(const std::u16string& Link, const std::u16string& Target,
@@ -72,6 +73,7 @@ public:
     void Commit() override { FTransaction.Commit(); }
 
 private:
+    TProperties& FProperties;
     TInstallTransaction FTransaction;
 };
 
@@ -161,21 +163,10 @@ int64_t SaveResource(const std::u16string& ResName, const std::u16string& Path,
     return static_cast<int64_t>(size);
 }
 
-TWin32Platform::TWin32Platform(TApplication& Application)
-    : FApplication(Application), FProperties(std::make_unique<TProperties>()),
-      FRestApi(std::make_unique<TRestApi>()), FOuterProperties(std::exchange(Properties, FProperties.get())),
-      FOuterRestApi(std::exchange(RestApi, FRestApi.get())) {}
+TWin32Platform::TWin32Platform(TApplication& Application, TWin32RunServices& Services)
+    : FApplication(Application), FServices(Services) {}
 
-TWin32Platform::~TWin32Platform() {
-    Properties = FOuterProperties;
-    RestApi = FOuterRestApi;
-    // A notification abandoned after its time limit still runs on its thread, which reads
-    // both: they stay until the process ends.
-    if (!UninstallRequestFinished) {
-        FRestApi.release();
-        FProperties.release();
-    }
-}
+TWin32Platform::~TWin32Platform() = default;
 
 // ---- IFileSystem ----
 
@@ -200,7 +191,7 @@ void TWin32Platform::RemoveWriteLeftovers(const std::u16string& Folder) {
 }
 
 std::unique_ptr<IInstallWriter> TWin32Platform::BeginInstall() {
-    return std::make_unique<TWin32InstallWriter>(*this);
+    return std::make_unique<TWin32InstallWriter>(*this, FServices.Properties());
 }
 
 bool TWin32Platform::DeleteExistingFile(const std::u16string& Path) {
@@ -226,7 +217,7 @@ TCallResult TWin32Platform::RemoveFolderIfEmpty(const std::u16string& Folder) {
 // ---- IRegistration ----
 
 std::u16string TWin32Platform::InstallLocation() {
-    return Properties->InstallLocation();
+    return FServices.Properties().InstallLocation();
 }
 
 namespace {
@@ -244,11 +235,11 @@ TCallResult KeyRemoval(LSTATUS Status) {
 } // namespace
 
 TCallResult TWin32Platform::DeleteProgramsListKey() {
-    return KeyRemoval(Properties->DeleteProgramsListKey());
+    return KeyRemoval(FServices.Properties().DeleteProgramsListKey());
 }
 
 TCallResult TWin32Platform::DeleteSoftwareAppKey() {
-    return KeyRemoval(Properties->DeleteSoftwareAppKey());
+    return KeyRemoval(FServices.Properties().DeleteSoftwareAppKey());
 }
 
 // ---- IProcesses ----
@@ -287,6 +278,11 @@ TCallResult TWin32Platform::RestartElevated(const std::u16string& Parameters) {
     return error == ERROR_SUCCESS ? TCallResult() : Failed(error);
 }
 
+TCallResult TWin32Platform::OpenPage(const std::u16string& Url) {
+    const DWORD error = ShellStart(FApplication.OwnerWindow(), L"open", Url, {}, {}, SW_SHOWNORMAL);
+    return error == ERROR_SUCCESS ? TCallResult() : Failed(error);
+}
+
 TCallResult TWin32Platform::ScheduleFolderDeletion(const std::u16string& Folder) {
     if (!MayDeleteFolderTree(Folder)) {
         return {coRefused, {}};
@@ -309,7 +305,7 @@ TCallResult TWin32Platform::ScheduleFileDeletion(const std::u16string& Folder, c
 // ---- IUninstallNotification ----
 
 void TWin32Platform::Start() {
-    FRestApi->SendUninstallRequest();
+    FServices.RestApi().SendUninstallRequest();
 }
 
 bool TWin32Platform::Finished() const {
@@ -317,7 +313,7 @@ bool TWin32Platform::Finished() const {
 }
 
 std::u16string TWin32Platform::Outcome() const {
-    return FRestApi->Outcome();
+    return FServices.RestApi().Outcome();
 }
 
 // ---- IRunHost ----

@@ -1,8 +1,8 @@
 // The installation session's platform on Windows: files and shortcuts through the install
 // transaction, the registry through the installation properties, the product's windows and
 // processes through the shell, the web notification through the REST client, and the run
-// through the application's message loop. It owns the process-wide installation properties
-// and REST client for as long as the session lives.
+// through the application's message loop. The installation properties and the REST client are
+// the run's services'.
 #pragma once
 
 #include <windows.h>
@@ -16,9 +16,8 @@
 
 class TApplication;
 class TInstallTransaction;
-class TProperties;
-class TRestApi;
 class TTimer;
+class TWin32RunServices;
 
 class TWin32Platform final : public IFileSystem,
                              public IRegistration,
@@ -26,7 +25,7 @@ class TWin32Platform final : public IFileSystem,
                              public IUninstallNotification,
                              public IRunHost {
 public:
-    explicit TWin32Platform(TApplication& Application);
+    TWin32Platform(TApplication& Application, TWin32RunServices& Services);
     TWin32Platform(const TWin32Platform&) = delete;
     TWin32Platform& operator=(const TWin32Platform&) = delete;
     ~TWin32Platform();
@@ -52,6 +51,7 @@ public:
     TCallResult RunProduct(const std::u16string& Path, const std::u16string& Parameters,
                            const std::u16string& WorkingFolder) override;
     TCallResult RestartElevated(const std::u16string& Parameters) override;
+    TCallResult OpenPage(const std::u16string& Url) override;
     TCallResult ScheduleFolderDeletion(const std::u16string& Folder) override;
     TCallResult ScheduleFileDeletion(const std::u16string& Folder, const std::u16string& Name,
                                      int Seconds) override;
@@ -71,12 +71,7 @@ public:
 
 private:
     TApplication& FApplication;
-    std::unique_ptr<TProperties> FProperties;
-    std::unique_ptr<TRestApi> FRestApi;
-    // What the process-wide pointers were before: a platform made while another lives (tests
-    // make several) gives them back when it goes.
-    TProperties* FOuterProperties;
-    TRestApi* FOuterRestApi;
+    TWin32RunServices& FServices;
     std::unique_ptr<TTimer> FPoll;
 };
 

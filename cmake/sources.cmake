@@ -31,6 +31,7 @@ set(QV_PORTABLE_SOURCES
   ucl/switch_frame.cpp
   app/failure_policy.cpp
   app/main_form_model.cpp
+  app/run_services.cpp
   app/installation_session.cpp
 )
 
@@ -68,6 +69,8 @@ set(QV_WINDOWS_SOURCES
   app/application.cpp
   app/win32_platform.cpp
   app/main_form.cpp
+  app/run_services_win.cpp
+  app/installer_run_win.cpp
 )
 
 # The program entry; linked into the installer only.
@@ -100,6 +103,7 @@ set(QV_PORTABLE_TESTS
   tests/unit/button_behaviour_test.cpp
   tests/unit/installation_session_test.cpp
   tests/unit/main_form_model_test.cpp
+  tests/unit/run_services_test.cpp
 )
 
 # Tests of the Windows layer, run under Wine.

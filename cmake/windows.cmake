@@ -121,6 +121,8 @@ open(sys.argv[1], "wb").write(bytes(head) + text[len(head):])
   # The tests of the web notification run their own HTTP server.
   target_link_libraries(windows_tests PRIVATE ws2_32)
   set_property(SOURCE tests/windows/test_resources.rc APPEND PROPERTY INCLUDE_DIRECTORIES ${CMAKE_BINARY_DIR}/test-resources ${CMAKE_SOURCE_DIR}/resources ${CMAKE_SOURCE_DIR}/tests/windows)
+  # Rebuilt when the payload is made again with other bytes.
+  set_property(SOURCE tests/windows/test_resources.rc APPEND PROPERTY OBJECT_DEPENDS ${CMAKE_BINARY_DIR}/test-resources/test_payload.bin)
   qv_wine_test(windows_tests)
 endif()
 

@@ -159,16 +159,9 @@ TLanguage::TLanguage(std::u16string LanguageName) {
 void TLanguage::SetLanguage(std::u16string LanguageName) {
     FLanguageName = std::move(LanguageName);
     const bool eastAsian = FLanguageName.starts_with(u"Chinese") || FLanguageName == u"Japanese";
-    if (eastAsian) {
-        FontNameRegular = u"Microsoft YaHei UI";
-        FontNameLight = u"Microsoft YaHei UI Light";
-        FontNameSemibold = u"Microsoft YaHei UI";
-    } else {
-        FontNameRegular = u"Segoe UI";
-        FontNameLight = u"Segoe UI Light";
-        FontNameSemibold = u"Segoe UI Semibold";
-    }
-    FontNameMonospace = u"Consolas";
+    FFonts = eastAsian ? TFontNames{u"Microsoft YaHei UI", u"Microsoft YaHei UI Light", u"Microsoft YaHei UI",
+                                    u"Consolas"}
+                       : TFontNames{u"Segoe UI", u"Segoe UI Light", u"Segoe UI Semibold", u"Consolas"};
 }
 
 std::u16string_view TLanguage::SelectField(const TLangItem& item) const {

@@ -28,12 +28,22 @@ public:
     std::u16string_view Japanese;
 };
 
+// The font families that draw a language's texts.
+struct TFontNames {
+    std::u16string Regular;
+    std::u16string Light;
+    std::u16string Semibold;
+    std::u16string Monospace;
+};
+
 class TLanguage {
 public:
     // LanguageName is the English name of the user's interface language as the platform gives it.
     explicit TLanguage(std::u16string LanguageName);
 
     const std::u16string& GetLanguageName() const noexcept { return FLanguageName; }
+    // The families that have the language's glyphs: Chinese and Japanese need fonts of their own.
+    const TFontNames& Fonts() const noexcept { return FFonts; }
     // The phrase ValueId in the chosen language; raises EError "Phrase id "…" not found." for an unknown key.
     std::u16string Get(std::u16string_view ValueId) const;
 
@@ -42,17 +52,18 @@ private:
     std::u16string_view SelectField(const TLangItem& item) const;
 
     std::u16string FLanguageName;
+    TFontNames FFonts;
     // The dictionary of phrase keys, sorted by key for lookup.
     std::vector<std::pair<std::u16string_view, TLangItem>> FPhrases;
 };
 
-// The process-wide language, created by the main window before any control.
+// The process-wide language, published by the run's services (app/run_services.h).
 extern TLanguage* Language;
 
 // The user-visible text of a phrase key in the chosen language.
 std::u16string GetPhrase(std::u16string_view ValueId);
 
-// Font families for the chosen language; set once by the language choice.
+// Font families of the process-wide language, published with it by the run's services.
 extern std::u16string FontNameRegular;
 extern std::u16string FontNameLight;
 extern std::u16string FontNameSemibold;

@@ -4,7 +4,6 @@
 
 #include "utils/exception.h"
 #include "utils/log_format.h"
-#include "utils/properties.h"
 #include "utils/rest_request.h"
 #include "utils/strings.h"
 
@@ -49,7 +48,9 @@ constexpr wchar_t ContentTypeHeader[] = L"Content-Type: application/json;charset
 
 } // namespace
 
-TRestApi::TRestApi() : FApi(std::make_unique<TWinHttp>()) {}
+TRestApi::TRestApi(std::u16string ApiAddress, std::u16string InstallationId)
+    : FApiAddress(std::move(ApiAddress)), FInstallationId(std::move(InstallationId)),
+      FApi(std::make_unique<TWinHttp>()) {}
 
 void TRestApi::OpenClient() {
     if (FOpened) {
@@ -95,12 +96,12 @@ TRestApi::~TRestApi() = default;
 
 void TRestApi::SendUninstallRequest() {
     OpenClient();
-    TUninstallRequestThread::SendRequest(*this);
+    TUninstallRequestThread::SendRequest(shared_from_this());
 }
 
 uint64_t TRestApi::Request(const std::u16string& Method, const std::u16string& Resource,
                            const std::u16string& Body) {
-    const std::u16string url = RequestUrl(Properties ? Properties->ApiAddress() : std::u16string(), Resource);
+    const std::u16string url = RequestUrl(FApiAddress, Resource);
     const TUrlParts parts = SplitUrl(url);
     OpenClient();
     if (!FHttpClient) {
@@ -170,27 +171,30 @@ uint64_t TRestApi::Request(const std::u16string& Method, const std::u16string& R
     return drain.BytesRead();
 }
 
-TUninstallRequestThread* TUninstallRequestThread::SendRequest(TRestApi& Api) {
+void TUninstallRequestThread::SendRequest(std::shared_ptr<TRestApi> Api) {
     UninstallRequestFinished = false;
-    auto* thread = new TUninstallRequestThread(Api);
-    const TScopedHandle handle(CreateThread(nullptr, 0, ThreadProc, thread, 0, nullptr));
+    std::unique_ptr<TUninstallRequestThread> thread(new TUninstallRequestThread(std::move(Api)));
+    const TScopedHandle handle(CreateThread(nullptr, 0, ThreadProc, thread.get(), 0, nullptr));
     if (!handle.Valid()) {
         UninstallRequestFinished = true;
+        return;
     }
-    return thread;
+    // The thread owns it now.
+    thread.release();
 }
 
 DWORD WINAPI TUninstallRequestThread::ThreadProc(void* Self) {
-    static_cast<TUninstallRequestThread*>(Self)->Execute();
+    const std::unique_ptr<TUninstallRequestThread> thread(static_cast<TUninstallRequestThread*>(Self));
+    thread->Execute();
     return 0;
 }
 
 void TUninstallRequestThread::Execute() noexcept {
     std::u16string outcome;
     try {
-        const std::u16string id = Properties ? Properties->InstallationId() : std::u16string();
+        const std::u16string& id = FApi->FInstallationId;
         if (IsSendableInstallationId(id)) {
-            const uint64_t answer = FApi.Request(u"POST", UninstallResource, UninstallRequestBody(id));
+            const uint64_t answer = FApi->Request(u"POST", UninstallResource, UninstallRequestBody(id));
             outcome = u"sent for installation " + MaskInstallationId(id) + u", " +
                       IntToStr(static_cast<long long>(answer)) + u" bytes of answer read";
         } else {
@@ -203,7 +207,7 @@ void TUninstallRequestThread::Execute() noexcept {
         outcome = u"failed";
     }
     try {
-        FApi.FOutcome = std::move(outcome);
+        FApi->FOutcome = std::move(outcome);
     } catch (...) {
     }
     UninstallRequestFinished = true;

@@ -53,16 +53,20 @@ private:
     TClose FClose = nullptr;
 };
 
-class TRestApi {
+// The client of the web API at ApiAddress for the installation InstallationId, both as the
+// installation properties held them when the run started. Shared: the notification's thread
+// keeps the client it sends with alive for as long as it runs.
+class TRestApi : public std::enable_shared_from_this<TRestApi> {
 public:
     // The client session is opened on first use: only an uninstall needs it, and WinHTTP
     // with the libraries it brings would slow down every install and update.
-    TRestApi();
+    TRestApi(std::u16string ApiAddress, std::u16string InstallationId);
     ~TRestApi();
     TRestApi(const TRestApi&) = delete;
     TRestApi& operator=(const TRestApi&) = delete;
 
-    // Opens the client session, then starts the notification thread and returns at once.
+    // Opens the client session, then starts the notification thread and returns at once. The
+    // client must be owned by a shared_ptr.
     void SendUninstallRequest();
 
     // Sends one request to ApiAddress + "/" + Resource, with Body as UTF-8 when Method is
@@ -84,6 +88,8 @@ private:
     // protocols TLS 1.1 to 1.3, once. Never fails: without WinHTTP every request raises.
     void OpenClient();
 
+    const std::u16string FApiAddress;
+    const std::u16string FInstallationId;
     std::unique_ptr<TSystemLibrary> FLibrary;
     bool FOpened = false;
     std::unique_ptr<TWinHttp> FApi;
@@ -91,25 +97,28 @@ private:
     std::u16string FOutcome;
 };
 
-// The process-wide REST client, created by the main window; never freed.
+// The process-wide REST client, published by the run's services (app/run_services_win.h).
 extern TRestApi* RestApi;
 
-// The thread that sends the uninstall notification once. Its object is not kept, freed or
-// waited for; the process may end while it still runs.
+// The thread that sends the uninstall notification once. It is detached: nobody joins it,
+// because the run must never wait for a web API (Cancel ends the run at once, and a removal
+// that waited 15 s goes on without it), and it may still run while the process ends. So that
+// nothing it uses can go away under it, the thread owns its own object, which holds the
+// client it sends with, and reads no global.
 class TUninstallRequestThread {
 public:
     // Sets UninstallRequestFinished to false, then starts the thread. When no thread can be
     // started the flag is set again at once, so that the removal is never held up.
-    static TUninstallRequestThread* SendRequest(TRestApi& Api);
+    static void SendRequest(std::shared_ptr<TRestApi> Api);
 
     TUninstallRequestThread(const TUninstallRequestThread&) = delete;
     TUninstallRequestThread& operator=(const TUninstallRequestThread&) = delete;
 
 private:
-    explicit TUninstallRequestThread(TRestApi& Api) noexcept : FApi(Api) {}
+    explicit TUninstallRequestThread(std::shared_ptr<TRestApi> Api) noexcept : FApi(std::move(Api)) {}
     static DWORD WINAPI ThreadProc(void* Self);
     // Posts the installation id when it has 36 characters; sets the flag in every case.
     void Execute() noexcept;
 
-    TRestApi& FApi;
+    const std::shared_ptr<TRestApi> FApi;
 };

@@ -13,6 +13,7 @@
 
 #include "app/failure_policy.h"
 #include "app/installation_session.h"
+#include "app/run_services.h"
 #include "utils/exception.h"
 #include "utils/product_payload.h"
 
@@ -59,6 +60,7 @@ public:
     uint32_t CloseWait = 0;
     TCallResult ProductStart;
     TCallResult Elevation;
+    TCallResult PageOpened;
     bool ShortcutsRefused = false;
     bool KeysRefused = false;
 
@@ -191,6 +193,10 @@ public:
         Steps.push_back(u"RestartElevated " + Parameters);
         return Elevation;
     }
+    TCallResult OpenPage(const std::u16string& Url) override {
+        Steps.push_back(u"OpenPage " + Url);
+        return PageOpened;
+    }
     TCallResult ScheduleFolderDeletion(const std::u16string& Path) override {
         Step(u"ScheduleFolderDeletion " + Path);
         return FolderDeletable ? TCallResult() : TCallResult{coRefused, {}};
@@ -271,13 +277,15 @@ TMachine Installed() {
 }
 
 struct TRun {
+    // The run's services, as the program builds them first.
+    TRunServices Services{u"English"};
     TFakePlatform Platform;
     TFakeView View;
     std::unique_ptr<TInstallationSession> Session;
 
     TRun(const std::u16string& Arguments, TMachine Machine, bool Window) {
         Platform.Machine = std::move(Machine);
-        Session = std::make_unique<TInstallationSession>(ReadCommandLine(u"q.exe " + Arguments), u"English",
+        Session = std::make_unique<TInstallationSession>(ReadCommandLine(u"q.exe " + Arguments),
                                                          Platform.Interfaces());
         if (Window) {
             View.Current.Folder = Session->InitialFolder();
@@ -695,6 +703,18 @@ TEST(InstallationSession, OnlyAnElevatedRunThatStartedEndsThisOne) {
             EXPECT_EQ(run.View.Messages[0].first, row.Result.Error);
         }
     }
+}
+
+TEST(InstallationSession, ALinkThatCannotBeOpenedIsLoggedAndChangesNothing) {
+    TRun run(u"", {}, true);
+    run.Session->OpenPage(u"https://example.com/agreement");
+    EXPECT_TRUE(run.Platform.Did(u"OpenPage https://example.com/agreement"));
+    EXPECT_TRUE(run.Platform.LogLines.size() == 1) << "only the run mode is logged";
+    run.Platform.PageOpened = {coFailed, u"No browser."};
+    run.Session->OpenPage(u"https://example.com/agreement");
+    EXPECT_TRUE(run.Platform.Logged(u"Could not open https://example.com/agreement: No browser."));
+    EXPECT_FALSE(run.Platform.Ended);
+    EXPECT_TRUE(run.View.Messages.empty());
 }
 
 TEST(InstallationSession, TheLogSaysWhatHappenedAndTheRunGoesOn) {

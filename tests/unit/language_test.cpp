@@ -2,23 +2,23 @@
 
 #include <memory>
 
+#include "app/run_services.h"
 #include "utils/exception.h"
 #include "utils/language.h"
 
 namespace {
 
-// GetPhrase reads the process-wide language; each case installs its own and restores it.
+// GetPhrase and the font names read the process-wide language; each case makes the run's
+// services of a language, which give the process's back when they go.
 class LanguageTest : public ::testing::Test {
 protected:
     void Use(const std::u16string& name) {
-        FLanguage = std::make_unique<TLanguage>(name);
-        Language = FLanguage.get();
+        FServices.reset();
+        FServices = std::make_unique<TRunServices>(name);
     }
-    void TearDown() override { Language = FSaved; }
 
 private:
-    TLanguage* FSaved = Language;
-    std::unique_ptr<TLanguage> FLanguage;
+    std::unique_ptr<TRunServices> FServices;
 };
 
 TEST_F(LanguageTest, ChoosesTheLanguageByExactName) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "app/run_services.h"
 #include "tests/unit/png_builder.h"
 #include "utils/png_decoder.h"
 #include "utils/theme.h"
@@ -279,13 +280,13 @@ TEST(ThemeScale, FontHeightsRoundHalfToEven) {
 class ThemeRoutines : public ::testing::Test {
 protected:
     void Use(float factor) {
-        FTheme = std::make_unique<TTheme>(factor, FResources.Reader());
-        Theme = FTheme.get();
+        FServices.reset();
+        FServices = std::make_unique<TRunServices>(u"English");
+        FServices->AdoptTheme(std::make_unique<TTheme>(factor, FResources.Reader()));
     }
-    void TearDown() override { Theme = nullptr; }
 
     TFakeResources FResources;
-    std::unique_ptr<TTheme> FTheme;
+    std::unique_ptr<TRunServices> FServices;
 };
 
 TEST_F(ThemeRoutines, ScaleValueRoundsHalfToEvenAndTruncTruncates) {

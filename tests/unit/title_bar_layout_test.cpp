@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/run_services.h"
 #include "tests/unit/png_builder.h"
 #include "ucl/title_bar_layout.h"
 #include "utils/theme.h"
@@ -11,18 +12,17 @@ namespace {
 
 const TTitleBarScale Scale{ScaleValue, ScaleValueTrunc};
 
-// The global theme at Factor, with a one-pixel picture for every image it loads.
+// The run's services with a theme at Factor, which has a one-pixel picture for every image.
 class TScopedTheme {
 public:
-    explicit TScopedTheme(float Factor)
-        : FTheme(Factor, [this](const std::u16string&) { return std::span<const uint8_t>(FPixel); }) {
-        Theme = &FTheme;
+    explicit TScopedTheme(float Factor) {
+        FServices.AdoptTheme(std::make_unique<TTheme>(
+            Factor, [this](const std::u16string&) { return std::span<const uint8_t>(FPixel); }));
     }
-    ~TScopedTheme() { Theme = nullptr; }
 
 private:
     std::vector<uint8_t> FPixel = PatternPng(1, 1).Build();
-    TTheme FTheme;
+    TRunServices FServices{u"English"};
 };
 
 TEST(TitleBarLayout, RectanglesFollowWidthScaleAndButtons) {

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "app/run_services.h"
 #include "tests/windows/test_host.h"
 #include "ucl/animation.h"
 #include "utils/theme_win.h"
@@ -10,12 +11,8 @@ namespace {
 
 class AnimationTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        FTheme = std::make_unique<TTheme>(1.0f);
-        Theme = FTheme.get();
-    }
-    void TearDown() override { Theme = nullptr; }
-    std::unique_ptr<TTheme> FTheme;
+    void SetUp() override { FServices.AdoptTheme(std::make_unique<TTheme>(1.0f)); }
+    TRunServices FServices{u"English"};
 };
 
 TEST_F(AnimationTest, StartsHiddenWithoutATimer) {

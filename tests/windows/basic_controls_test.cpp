@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/run_services.h"
 #include "tests/windows/message_pump.h"
 #include "tests/windows/screen_reader.h"
 #include "tests/windows/screenshot.h"
@@ -39,14 +40,9 @@ void Type(HWND window, wchar_t c) {
 
 class BasicControls : public ::testing::Test {
 protected:
-    void SetUp() override {
-        FTheme = std::make_unique<TTheme>(1.0f);
-        Theme = FTheme.get();
-    }
-    void TearDown() override { Theme = nullptr; }
+    void SetUp() override { FServices.AdoptTheme(std::make_unique<TTheme>(1.0f)); }
 
-    TLanguage FEnglish{u"English"};
-    std::unique_ptr<TTheme> FTheme;
+    TRunServices FServices{u"English"};
     TTestHost Host{400, 200, 40, 40};
 };
 
@@ -293,8 +289,6 @@ TEST_F(BasicControls, DefaultActionOfAReaderRunsFromTheLoop) {
 class BasicControlsScreenshot : public TThemedScreenshotTest {
 protected:
     static int r(int n) { return ScaleValue(n); }
-
-    TLanguage FEnglish{u"English"};
 };
 
 TEST_P(BasicControlsScreenshot, ButtonInEachState) {

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "app/run_services_win.h"
 #include "tests/windows/screenshot.h"
 #include "ucl/accessible.h"
 #include "ucl/context_menu.h"
@@ -66,19 +67,19 @@ bool PumpUntil(const std::function<bool()>& Done) {
 // A focused owner, the menu as the process's menu with "Undo", a disabled "Cut" and "Copy",
 // and every hook the menu was shown with.
 struct TMenuBench {
-    std::unique_ptr<TTheme> OwnTheme;
     TRecordingHost Host{600, 500, 100, 100};
-    TContextMenu Menu{Host.Handle()};
+    // The run's services with the window services of the host: the theme, and the menu.
+    TWin32RunServices Services{u"English"};
+    // Tahoma is Wine's own face: the rows' text measures the same on every machine.
+    TScopedGlobal<std::u16string> Font{FontNameRegular, u"Tahoma"};
+    TContextMenu& Menu;
     std::vector<int> Chosen;
     std::vector<HHOOK> Hooks;
     static constexpr POINT Away{500, 450}; // on the owner, off the menu
 
     explicit TMenuBench(float Scale = 1.0f, const char16_t* ThemeName = u"Light")
-        : OwnTheme(std::make_unique<TTheme>(Scale)) {
-        Theme = OwnTheme.get();
+        : Menu(WindowMenu(Services, Host.Handle(), Scale)) {
         Theme->SetThemeName(ThemeName);
-        FontNameRegular = u"Tahoma";
-        ContextMenu = &Menu;
         SetForegroundWindow(Host.Handle());
         SetFocus(Host.Handle());
         const std::pair<const char16_t*, const char16_t*> entries[] = {
@@ -91,10 +92,11 @@ struct TMenuBench {
         SendMouse(MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE, Away.x, Away.y);
         PumpMessagesFor(50);
     }
-    ~TMenuBench() {
-        Menu.Close();
-        ContextMenu = nullptr;
-        Theme = nullptr;
+    ~TMenuBench() { Menu.Close(); }
+
+    static TContextMenu& WindowMenu(TWin32RunServices& Services, HWND Owner, float Scale) {
+        Services.CreateWindowServices(Owner, Scale);
+        return *ContextMenu;
     }
 
     void ShowAt(int X, int Y) {
@@ -126,8 +128,8 @@ TEST(ContextMenu, ItsWindowIsMadeAtTheFirstOpeningAndKept) {
     EXPECT_EQ(menu.Handle(), nullptr);
     menu.Close(); // closing a menu that never opened does nothing
     EXPECT_FALSE(menu.Open());
-    TTheme theme(1.0f);
-    TTheme* const saved = std::exchange(Theme, &theme);
+    TRunServices services(u"English");
+    services.AdoptTheme(std::make_unique<TTheme>(1.0f));
     menu.AddItem(u"Undo", u"Ctrl+Z", imgNone, nullptr);
     menu.Show(60, 60);
     const HWND window = menu.Handle();
@@ -139,7 +141,6 @@ TEST(ContextMenu, ItsWindowIsMadeAtTheFirstOpeningAndKept) {
     EXPECT_EQ(menu.Handle(), window) << "one window for the menu's life";
     menu.Close();
     EXPECT_FALSE(IsWindowVisible(window));
-    Theme = saved;
 }
 
 // Also the fault of a second Show that left its first hook installed for good.

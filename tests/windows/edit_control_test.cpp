@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/run_services_win.h"
 #include "tests/windows/message_pump.h"
 #include "tests/windows/screenshot.h"
 #include "tests/windows/test_host.h"
@@ -38,11 +39,8 @@ void Hold(TShiftState shift) {
 class EditControlTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        FTheme = std::make_unique<TTheme>(1.0f);
-        Theme = FTheme.get();
-        FSavedLanguage = std::exchange(Language, &FEnglish);
-        FMenu = std::make_unique<TContextMenu>(Host.Handle());
-        ContextMenu = FMenu.get();
+        FServices.CreateWindowServices(Host.Handle(), 1.0f);
+        FMenu = ContextMenu;
         Edit = std::make_unique<TEditControl>(Host.Handle());
         Edit->SetBounds(10, 10, 300, 32);
         SetForegroundWindow(Host.Handle());
@@ -53,9 +51,6 @@ protected:
         Hold(0);
         FMenu->Close();
         Edit.reset();
-        ContextMenu = nullptr;
-        Theme = nullptr;
-        Language = FSavedLanguage;
     }
 
     // A key as the loop delivers it: the key down, the character it produces, the release.
@@ -91,11 +86,10 @@ protected:
     // The x of the gap before position p.
     int X(int p) const { return Edit->Model().PaddingLeft + p * Edit->Model().CharWidth; }
 
-    TLanguage FEnglish{u"English"};
-    TLanguage* FSavedLanguage = nullptr;
-    std::unique_ptr<TTheme> FTheme;
     TTestHost Host{400, 200, 40, 40};
-    std::unique_ptr<TContextMenu> FMenu;
+    // The run's services with the window services of the host: the theme and the menu.
+    TWin32RunServices FServices{u"English"};
+    TContextMenu* FMenu = nullptr;
     std::unique_ptr<TEditControl> Edit;
 };
 
@@ -312,8 +306,6 @@ protected:
         edit->SetButtonImage(imgFolderEx);
         return edit;
     }
-
-    TLanguage FEnglish{u"English"};
 };
 
 TEST_P(EditControlScreenshot, TextSelectionCaretPlaceholderMaskAndButton) {

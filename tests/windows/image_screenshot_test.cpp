@@ -12,6 +12,7 @@
 #include "tests/windows/screenshot.h"
 #include "tests/windows/test_host.h"
 #include "ucl/animation.h"
+#include "app/run_services.h"
 #include "ucl/image_control.h"
 #include "utils/theme_win.h"
 
@@ -20,12 +21,10 @@ namespace {
 class ImageScreenshot : public ::testing::TestWithParam<std::tuple<float, const char16_t*>> {
 protected:
     void SetUp() override {
-        FTheme = std::make_unique<TTheme>(std::get<0>(GetParam()));
-        Theme = FTheme.get();
+        FServices.AdoptTheme(std::make_unique<TTheme>(std::get<0>(GetParam())));
         Theme->SetThemeName(std::get<1>(GetParam()));
     }
-    void TearDown() override { Theme = nullptr; }
-    std::unique_ptr<TTheme> FTheme;
+    TRunServices FServices{u"English"};
 };
 
 TEST_P(ImageScreenshot, EveryImageBlendsWithTheWindowColour) {

@@ -1,6 +1,6 @@
-// The tests of the main window of one run in this process: the window has a theme of its own
-// at the scale asked for and speaks English, in a fresh destination folder; the process's
-// theme and language are given back after each test.
+// The tests of the main window of one run in this process: the run's services speak English,
+// its window has the scale asked for, in a fresh destination folder; the run gives the
+// process's services back when it goes.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,29 +11,18 @@
 
 #include "tests/windows/test_folders.h"
 #include "tests/windows/test_run.h"
-#include "utils/language.h"
-#include "utils/theme.h"
 
 class MainWindowFixture : public ::testing::Test {
 protected:
     explicit MainWindowFixture(std::u16string FolderName) : FFolderName(std::move(FolderName)) {}
 
-    void SetUp() override {
-        FSavedTheme = std::exchange(Theme, nullptr);
-        FSavedLanguage = std::exchange(Language, &FEnglish);
-        FFolder = FreshTestFolder(FFolderName);
-    }
-    void TearDown() override {
-        Close();
-        Theme = FSavedTheme;
-        Language = FSavedLanguage;
-    }
+    void SetUp() override { FFolder = FreshTestFolder(FFolderName); }
+    void TearDown() override { Close(); }
 
     // The window of a run of Arguments at Scale, not shown yet.
     void Make(float Scale, const std::u16string& Arguments) {
-        FTheme = std::make_unique<TTheme>(Scale);
-        Theme = FTheme.get();
-        FRun = std::make_unique<TTestRun>(Arguments);
+        Close();
+        FRun = std::make_unique<TTestRun>(Arguments, Scale);
         Form = FRun->Form.get();
     }
     // The same, shown as the loop would show it.
@@ -47,10 +36,6 @@ protected:
     }
 
     std::u16string FFolderName;
-    TLanguage FEnglish{u"English"};
-    TTheme* FSavedTheme = nullptr;
-    TLanguage* FSavedLanguage = nullptr;
-    std::unique_ptr<TTheme> FTheme;
     std::unique_ptr<TTestRun> FRun;
     // The run's window.
     TMainForm* Form = nullptr;

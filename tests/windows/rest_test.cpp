@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "app/run_services_win.h"
 #include "utils/consts.h"
 #include "utils/exception.h"
 #include "utils/properties.h"
@@ -28,26 +29,25 @@ const std::u16string GuidId = u"0f8fad5b-d9cb-469f-a165-70867728950e";
 
 class RestApiTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        FSavedProperties = Properties;
-        RegDeleteTreeW(HKEY_CURRENT_USER, WStr(AppRegistryKey));
-    }
+    void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, WStr(AppRegistryKey)); }
     void TearDown() override {
-        // A thread still waiting on a server must not outlive the properties it reads.
+        // The flag is the process's: a thread still waiting on a server must not set it in
+        // the next test.
         WaitFinished(30000);
-        Properties = FSavedProperties;
+        FServices.reset();
         RegDeleteTreeW(HKEY_CURRENT_USER, WStr(AppRegistryKey));
     }
 
-    // The installation properties as the installer reads them at start-up.
+    // The run's services as the installer makes them at start-up, from the registry's values.
     void UseApi(const std::u16string& ApiAddress, const std::u16string& Id) {
         WriteRegString(AppRegistryKey, u"ApiAddress", ApiAddress);
         if (!Id.empty()) {
             WriteRegString(AppRegistryKey, u"InstallationId", Id);
         }
-        FProperties = std::make_unique<TProperties>();
-        Properties = FProperties.get();
+        FServices.reset();
+        FServices = std::make_unique<TWin32RunServices>(u"English");
     }
+    TRestApi& Api() { return FServices->RestApi(); }
 
     static bool WaitFinished(DWORD TimeoutMs) {
         const ULONGLONG end = GetTickCount64() + TimeoutMs;
@@ -71,15 +71,13 @@ protected:
         return true;
     }
 
-    TRestApi FApi;
-    std::unique_ptr<TProperties> FProperties;
-    TProperties* FSavedProperties = nullptr;
+    std::unique_ptr<TWin32RunServices> FServices;
 };
 
 TEST_F(RestApiTest, NotificationPostsTheIdOnceWithItsHeadersAndUserAgent) {
     TTestHttpServer server(TServerMode::smAnswer);
     UseApi(server.ApiAddress(), GuidId);
-    FApi.SendUninstallRequest();
+    Api().SendUninstallRequest();
     ASSERT_TRUE(WaitFinished(30000));
 
     const auto requests = server.Requests();
@@ -105,8 +103,8 @@ TEST_F(RestApiTest, NotificationPostsTheIdOnceWithItsHeadersAndUserAgent) {
 TEST_F(RestApiTest, CookiesAreNeitherKeptNorSent) {
     TTestHttpServer server(TServerMode::smAnswer, 200, "Set-Cookie: session=abc; Path=/\r\n");
     UseApi(server.ApiAddress(), GuidId);
-    FApi.Request(u"POST", u"one", u"{}");
-    FApi.Request(u"POST", u"two", u"{}");
+    Api().Request(u"POST", u"one", u"{}");
+    Api().Request(u"POST", u"two", u"{}");
     const auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_TRUE(requests[1].Values("Cookie").empty());
@@ -115,13 +113,13 @@ TEST_F(RestApiTest, CookiesAreNeitherKeptNorSent) {
 TEST_F(RestApiTest, ErrorStatusIsReadAndIgnoredLikeSuccess) {
     TTestHttpServer server(TServerMode::smAnswer, 500);
     UseApi(server.ApiAddress(), GuidId);
-    EXPECT_EQ(FApi.Request(u"POST", UninstallResource, u"{}"), 2u);
+    EXPECT_EQ(Api().Request(u"POST", UninstallResource, u"{}"), 2u);
 }
 
 TEST_F(RestApiTest, OtherMethodsCarryNoBody) {
     TTestHttpServer server(TServerMode::smAnswer);
     UseApi(server.ApiAddress(), GuidId);
-    FApi.Request(u"GET", u"releases.latest", u"{\"ignored\":1}");
+    Api().Request(u"GET", u"releases.latest", u"{\"ignored\":1}");
     const auto requests = server.Requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].Method, "GET");
@@ -132,7 +130,7 @@ TEST_F(RestApiTest, OtherMethodsCarryNoBody) {
 TEST_F(RestApiTest, AddressEndingInSlashGivesTwoSlashes) {
     TTestHttpServer server(TServerMode::smAnswer);
     UseApi(server.ApiAddress() + u"/", GuidId);
-    FApi.Request(u"POST", UninstallResource, u"{}");
+    Api().Request(u"POST", UninstallResource, u"{}");
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(server.Requests()[0].Target, "/api//releases.uninstall");
 }
@@ -142,7 +140,7 @@ TEST_F(RestApiTest, HostileIdIsSentAsOneJsonString) {
     const std::u16string hostile = u"\",\"x\":\"\\aaaaaaaaaaaaaaaaaaaaaaaaaaaa";
     ASSERT_EQ(hostile.size(), 36u);
     UseApi(server.ApiAddress(), hostile);
-    FApi.SendUninstallRequest();
+    Api().SendUninstallRequest();
     ASSERT_TRUE(WaitFinished(30000));
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(server.Requests()[0].Body,
@@ -154,7 +152,7 @@ TEST_F(RestApiTest, NoIdOrAnIdOfAnotherLengthSendsNothing) {
     for (const std::u16string& id : {std::u16string(), u"{" + GuidId + u"}", GuidId.substr(1)}) {
         UseApi(server.ApiAddress(), id);
         ASSERT_EQ(Properties->InstallationId(), id);
-        FApi.SendUninstallRequest();
+        Api().SendUninstallRequest();
         ASSERT_TRUE(WaitFinished(10000));
         RegDeleteTreeW(HKEY_CURRENT_USER, WStr(AppRegistryKey));
     }
@@ -166,7 +164,7 @@ TEST_F(RestApiTest, HangingApiEndsTheThreadAfterTheTimeOut) {
     TTestHttpServer server(TServerMode::smHang);
     UseApi(server.ApiAddress(), GuidId);
     const ULONGLONG start = GetTickCount64();
-    FApi.SendUninstallRequest();
+    Api().SendUninstallRequest();
     // The call returned while the server still holds the request.
     EXPECT_FALSE(UninstallRequestFinished);
     ASSERT_TRUE(WaitFinished(60000));
@@ -177,41 +175,54 @@ TEST_F(RestApiTest, HangingApiEndsTheThreadAfterTheTimeOut) {
     EXPECT_EQ(server.Requests().size(), 1u);
 }
 
+TEST_F(RestApiTest, ANotificationStillRunningWhenTheRunEndsKeepsWhatItSendsWith) {
+    TTestHttpServer server(TServerMode::smHang);
+    UseApi(server.ApiAddress(), GuidId);
+    Api().SendUninstallRequest();
+    ASSERT_TRUE(WaitFor([&] { return server.Requests().size() == 1; }, 30000));
+    // The run ends (Cancel, or a removal that stopped waiting) while the request is out.
+    FServices.reset();
+    EXPECT_EQ(RestApi, nullptr);
+    EXPECT_EQ(Properties, nullptr);
+    ASSERT_TRUE(WaitFinished(60000)) << "the thread ended on its own time-out";
+    EXPECT_EQ(server.Requests()[0].Body, "{\"installationId\":\"0f8fad5b-d9cb-469f-a165-70867728950e\"}");
+}
+
 TEST_F(RestApiTest, HangingApiRaisesFromRequest) {
     TTestHttpServer server(TServerMode::smHang);
     UseApi(server.ApiAddress(), GuidId);
-    EXPECT_THROW(FApi.Request(u"POST", UninstallResource, u"{}"), EError);
+    EXPECT_THROW(Api().Request(u"POST", UninstallResource, u"{}"), EError);
 }
 
 TEST_F(RestApiTest, UnreachableApiRaisesAndTheThreadStillEnds) {
     const std::u16string address = u"http://127.0.0.1:" + IntToStr(TTestHttpServer::UnusedPort()) + u"/api";
     UseApi(address, GuidId);
     try {
-        FApi.Request(u"POST", UninstallResource, u"{}");
+        Api().Request(u"POST", UninstallResource, u"{}");
         FAIL() << "no error";
     } catch (const EError& e) {
         EXPECT_NE(e.Message().find(address + u"/releases.uninstall"), std::u16string::npos);
     }
-    FApi.SendUninstallRequest();
+    Api().SendUninstallRequest();
     EXPECT_TRUE(WaitFinished(30000));
 }
 
 TEST_F(RestApiTest, InvalidAddressRaisesAndTheThreadStillEnds) {
     UseApi(u"ftp://127.0.0.1/api", GuidId);
     try {
-        FApi.Request(u"POST", UninstallResource, u"{}");
+        Api().Request(u"POST", UninstallResource, u"{}");
         FAIL() << "no error";
     } catch (const EError& e) {
         EXPECT_EQ(e.Message(), u"Invalid URL: ftp://127.0.0.1/api/releases.uninstall");
     }
-    FApi.SendUninstallRequest();
+    Api().SendUninstallRequest();
     EXPECT_TRUE(WaitFinished(10000));
 }
 
 TEST_F(RestApiTest, EndlessBodyIsReadOnlyUpToTheCap) {
     TTestHttpServer server(TServerMode::smEndlessBody);
     UseApi(server.ApiAddress(), GuidId);
-    EXPECT_EQ(FApi.Request(u"POST", UninstallResource, u"{}"), TResponseDrain::ByteCap);
+    EXPECT_EQ(Api().Request(u"POST", UninstallResource, u"{}"), TResponseDrain::ByteCap);
     // The client hung up; the server did not have to stop on its own.
     EXPECT_TRUE(WaitFor([&] { return server.ClientGaveUp(); }, 20000));
     std::printf("endless body: the server sent %llu bytes before the client hung up\n",
@@ -221,7 +232,7 @@ TEST_F(RestApiTest, EndlessBodyIsReadOnlyUpToTheCap) {
 TEST_F(RestApiTest, TricklingBodyIsAbandonedAfterTheTimeLimit) {
     TTestHttpServer server(TServerMode::smTrickle);
     UseApi(server.ApiAddress(), GuidId);
-    const uint64_t read = FApi.Request(u"POST", UninstallResource, u"{}");
+    const uint64_t read = Api().Request(u"POST", UninstallResource, u"{}");
     EXPECT_GT(read, 0u);
     EXPECT_LT(read, TResponseDrain::ByteCap);
     std::printf("trickling body: %llu bytes read before giving up\n", static_cast<unsigned long long>(read));

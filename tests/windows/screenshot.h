@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "app/run_services.h"
 #include "tests/windows/test_host.h"
 #include "utils/png_image.h"
 #include "utils/theme.h"
@@ -148,18 +149,17 @@ inline TScreenshot TakeScreenshot(TTestHost& host, const std::string& name) {
 class TThemedScreenshotTest : public ::testing::TestWithParam<std::tuple<float, const char16_t*>> {
 protected:
     void SetUp() override {
-        FTheme = std::make_unique<TTheme>(std::get<0>(GetParam()));
-        Theme = FTheme.get();
+        FServices.AdoptTheme(std::make_unique<TTheme>(std::get<0>(GetParam())));
         Theme->SetThemeName(std::get<1>(GetParam()));
         Host.Background = Theme->WindowColor();
     }
-    void TearDown() override { Theme = nullptr; }
     // What_light_100 and so on.
     std::string Name(const std::string& What) const {
         return What + "_" + (Theme->IsLight() ? "light" : "dark") + "_" +
                std::to_string(TTheme::ScaleToPercent(Theme->ScaleFactor()));
     }
 
-    std::unique_ptr<TTheme> FTheme;
+    // In English, as every screenshot is taken.
+    TRunServices FServices{u"English"};
     TTestHost Host{720, 400, 40, 40};
 };

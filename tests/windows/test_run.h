@@ -1,31 +1,27 @@
-// One run of the installer inside the test program, made as the program's entry makes it: the
-// Win32 platform, the session of a command line, and the window when the run is not silent
+// One run of the installer inside the test program, made by the same type as the program's
+// entry makes it (TInstallerRun): its services in English, the Win32 platform, the session of
+// a command line, and the window at a scale of the test's choosing when the run is not silent
 // (a silent run starts its action at once).
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "app/application.h"
-#include "app/installation_session.h"
-#include "app/main_form.h"
-#include "app/win32_platform.h"
+#include "app/installer_run_win.h"
 #include "utils/command_line.h"
-#include "utils/common.h"
 
 struct TTestRun {
-    explicit TTestRun(const std::u16string& Arguments)
-        : Session(ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" " + Arguments), GetUserLanguageName(),
-                  Platform.Interfaces()) {
+    explicit TTestRun(const std::u16string& Arguments, float ScaleFactor = 1.0f)
+        : Run(Application, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" " + Arguments), u"English",
+              ScaleFactor) {
         if (Session.Unattended()) {
             Session.Act();
-        } else {
-            Form = std::make_unique<TMainForm>(Application, Session);
         }
     }
 
     TApplication Application;
-    TWin32Platform Platform{Application};
-    TInstallationSession Session;
-    std::unique_ptr<TMainForm> Form;
+    TInstallerRun Run;
+    TWin32Platform& Platform = Run.Platform;
+    TInstallationSession& Session = Run.Session;
+    std::unique_ptr<TMainForm>& Form = Run.Form;
 };

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <vector>
 
+#include "app/run_services.h"
 #include "tests/windows/screenshot.h"
 #include "ucl/title_bar.h"
 #include "utils/language.h"
@@ -51,16 +52,18 @@ void Send(const TTitleBar& bar, UINT msg, int x, int y) {
 // A form at (100, 200), r(520) wide, with title bars on it.
 class TitleBarBase : public ::testing::Test {
 protected:
-    TLanguage FEnglish{u"English"};
-    std::unique_ptr<TTheme> FTheme;
+    std::unique_ptr<TRunServices> FServices;
     std::unique_ptr<TTestForm> Form;
     std::vector<std::unique_ptr<TTitleBar>> Bars;
 
     static int r(int n) { return ScaleValue(n); }
     // Height unscaled, like every length here.
     void Build(float Scale, const char16_t* ThemeName, int Height) {
-        FTheme = std::make_unique<TTheme>(Scale);
-        Theme = FTheme.get();
+        Bars.clear();
+        Form.reset();
+        FServices.reset();
+        FServices = std::make_unique<TRunServices>(u"English");
+        FServices->AdoptTheme(std::make_unique<TTheme>(Scale));
         Theme->SetThemeName(ThemeName);
         Form = std::make_unique<TTestForm>(r(520), r(Height));
     }
@@ -81,7 +84,7 @@ protected:
         ReleaseCapture();
         Bars.clear();
         Form.reset();
-        Theme = nullptr;
+        FServices.reset();
     }
 };
 

@@ -96,17 +96,10 @@ protected:
         SetEnvironmentVariableW(L"QV_CMD_STANDIN_LOG", WStr(FLogFolder));
         // No id: nothing is sent, the removal starts on the first tick.
         RegDeleteTreeW(HKEY_CURRENT_USER, WStr(MakerKeyPath));
-        FSavedProperties = Properties;
-        FProperties = std::make_unique<TProperties>();
-        Properties = FProperties.get();
-        if (!RestApi) {
-            RestApi = new TRestApi();
-        }
     }
     void TearDown() override {
         cmdstandin::WaitForRuns(W(FLogFolder), FExpectedRuns, 5000);
         SetEnvironmentVariableW(L"QV_CMD_STANDIN_LOG", nullptr);
-        Properties = FSavedProperties;
         RegDeleteTreeW(HKEY_CURRENT_USER, WStr(MakerKeyPath));
         RegDeleteTreeW(HKEY_CURRENT_USER, WStr(ProgramsListKey));
     }
@@ -171,8 +164,6 @@ protected:
 
     std::u16string FLogFolder;
     size_t FExpectedRuns = 0;
-    std::unique_ptr<TProperties> FProperties;
-    TProperties* FSavedProperties = nullptr;
 };
 
 TEST_F(UninstallFormTest, DeleteDataRemovesTheSettingsWithSubkeysAndTheWholeFolder) {
