@@ -60,8 +60,10 @@ public:
 
     void CreateShortcut(const std::u16string& Link, const std::u16string& Target,
                         const std::u16string& WorkingFolder) override {
-        FTransaction.RememberFile(Link);
-        ::CreateShortcut(Target, Link, WorkingFolder, ProductName);
+        // Saved beside the link and renamed onto it: a kill never leaves a link cut short.
+        FTransaction.SaveFile(Link, [&](const std::u16string& Temporary) {
+            ::CreateShortcut(Target, Temporary, WorkingFolder, ProductName);
+        });
     }
 
     void Commit() override { FTransaction.Commit(); }
@@ -180,6 +182,14 @@ bool TWin32Platform::DirectoryExists(const std::u16string& Folder) {
 
 void TWin32Platform::RemoveWriteLeftovers(const std::u16string& Folder) {
     ::RemoveWriteLeftovers(Folder, {ProductExeName, InstallerExeName});
+    // The shortcuts are written beside their final names too.
+    const std::u16string appData = AppDataFolder();
+    for (const std::u16string& folder :
+         {DesktopFolder(), appData.empty() ? appData : appData + StartMenuProgramsSuffix + MakerName}) {
+        if (!folder.empty()) {
+            ::RemoveWriteLeftovers(folder, {ShortcutFileName});
+        }
+    }
 }
 
 std::unique_ptr<IInstallWriter> TWin32Platform::BeginInstall() {

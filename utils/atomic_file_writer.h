@@ -1,8 +1,9 @@
 // Writes a file so that its target is either the old file or the complete new one: the data
 // goes to a temporary file beside the target, is flushed, and then takes the target's place
-// in one step, replacing it or, on request, after moving it aside so that it can be put back.
-// A target that another process still holds (a running product) is retried for a few seconds
-// before the step fails.
+// in one rename that replaces it. On request the old file is kept first under a second name,
+// so that it can be put back: a hard link to it, or a flushed copy where the volume has no
+// hard links. A target that another process still holds (a running product) is retried for
+// a few seconds before the step fails.
 #pragma once
 
 #include <windows.h>
@@ -10,8 +11,26 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "utils/win32.h"
+
+// What a test can reach inside a replacement; the installer leaves both empty.
+struct TWriteSeam {
+    // Told each call that opens, reads, writes, flushes, closes, links, renames or deletes a
+    // file or folder, with the path it worked on, right after it returned: a test ends the
+    // process there to see what a kill at that moment would leave. Must not raise.
+    std::function<void(std::u16string_view Call, std::u16string_view Path)> AfterCall;
+    // Stands in for CreateHardLinkW(Link, Existing, nullptr), errors through SetLastError as
+    // it does, so that a test can answer as a volume without hard links does.
+    std::function<BOOL(const wchar_t* Link, const wchar_t* Existing)> CreateHardLink;
+
+    void After(std::u16string_view Call, std::u16string_view Path) const noexcept {
+        if (AfterCall) {
+            AfterCall(Call, Path);
+        }
+    }
+};
 
 class TAtomicFileWriter {
 public:
@@ -19,16 +38,17 @@ public:
     using TProgress = std::function<void(uint64_t written)>;
 
     // Creates the temporary file; raises EError with the platform's message.
-    explicit TAtomicFileWriter(std::u16string Target);
+    explicit TAtomicFileWriter(std::u16string Target, TWriteSeam Seam = {});
     TAtomicFileWriter(const TAtomicFileWriter&) = delete;
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
     // Without Commit the temporary file is removed and the target stays as it was.
     ~TAtomicFileWriter();
 
     void Write(const void* Data, size_t Size);
-    // Flushes and closes the temporary file and puts it in the target's place. With Backup
-    // given, an existing target is first moved to Backup rather than replaced; the result
-    // tells whether it was. On failure the target is as it was before.
+    // Flushes and closes the temporary file and renames it onto the target in one step. With
+    // Backup given, an existing target is first kept as Backup (a hard link, or a flushed
+    // copy on a volume without them); the result tells whether it was. On failure the target
+    // is as it was before, and no backup is left.
     bool Commit(const std::u16string& Backup = {});
 
     const std::u16string& TempPath() const noexcept { return FTempPath; }
@@ -42,11 +62,19 @@ private:
     void Flush();
     // Waits while another process holds the target; raises when it goes on holding it.
     void RetryWhileHeld(DWORD Error, int Attempt);
-    // Moves an existing target to Backup; false when there is no target.
-    bool MoveTargetAside(const std::u16string& Backup);
+    // ERROR_SUCCESS when the target exists and nothing else holds it, ERROR_FILE_NOT_FOUND
+    // when there is none, else the error that opening it for writing gave.
+    DWORD ProbeTarget();
+    // One rename puts the new file under the target's name; false with the error kept.
+    bool Swap(DWORD& Error);
+    void KeepOldFile(const std::u16string& Backup);
+    DWORD LinkOldFile(const std::u16string& Backup);
+    void CopyOldFile(const std::u16string& Backup);
+    void CopyContent(HANDLE Source, HANDLE Copy, const std::u16string& Backup);
 
     std::u16string FTarget;
     std::u16string FTempPath;
+    TWriteSeam FSeam;
     TScopedHandle FFile;
     uint64_t FWritten = 0;
     bool FCommitted = false;
@@ -54,7 +82,7 @@ private:
 
 // Writes Data to Target through a TAtomicFileWriter in chunks.
 void WriteFileAtomically(const std::u16string& Target, const void* Data, size_t Size,
-                         const TAtomicFileWriter::TProgress& OnProgress = {});
+                         const TAtomicFileWriter::TProgress& OnProgress = {}, const TWriteSeam& Seam = {});
 // Writes the whole content of the file Source through Writer; returns the bytes copied.
 uint64_t CopyFileInto(const std::u16string& Source, TAtomicFileWriter& Writer);
 // Copies Source to Target through a TAtomicFileWriter; returns the bytes copied.
