@@ -48,7 +48,8 @@ public:
     // Flushes and closes the temporary file and renames it onto the target in one step. With
     // Backup given, an existing target is first kept as Backup (a hard link, or a flushed
     // copy on a volume without them); the result tells whether it was. On failure the target
-    // is as it was before, and no backup is left.
+    // is as it was before and the backup is deleted again, unless whoever holds the target
+    // keeps its second name from being deleted: that one waits for the next run's clean-up.
     bool Commit(const std::u16string& Backup = {});
 
     const std::u16string& TempPath() const noexcept { return FTempPath; }
