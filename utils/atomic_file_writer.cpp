@@ -25,13 +25,31 @@ bool IsNoHardLinkError(DWORD error) noexcept {
 
 } // namespace
 
-TAtomicFileWriter::TAtomicFileWriter(std::u16string Target, TWriteSeam Seam)
-    : FTarget(std::move(Target)), FTempPath(TemporaryFileName(FTarget, GetCurrentProcessId())),
-      FSeam(std::move(Seam)) {
+void AfterCall(const TWriteSeam* Seam, std::u16string_view Call, std::u16string_view Path) noexcept {
+    if (Seam && Seam->AfterCall) {
+        Seam->AfterCall(Call, Path);
+    }
+}
+
+DWORD FlushFile(const std::u16string& Path, const TWriteSeam* Seam) {
+    TScopedHandle file(CreateFileW(WStr(Path), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    DWORD error = file.Valid() ? ERROR_SUCCESS : GetLastError();
+    AfterCall(Seam, u"CreateFileW", Path);
+    if (file.Valid()) {
+        error = FlushFileBuffers(file.Get()) ? ERROR_SUCCESS : GetLastError();
+        AfterCall(Seam, u"FlushFileBuffers", Path);
+        file.Reset();
+        AfterCall(Seam, u"CloseHandle", Path);
+    }
+    return error;
+}
+
+TAtomicFileWriter::TAtomicFileWriter(std::u16string Target, const TWriteSeam* Seam)
+    : FTarget(std::move(Target)), FTempPath(TemporaryFileName(FTarget, GetCurrentProcessId())), FSeam(Seam) {
     FFile.Reset(CreateFileW(WStr(FTempPath), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     const DWORD error = GetLastError();
-    FSeam.After(u"CreateFileW", FTempPath);
+    After(u"CreateFileW", FTempPath);
     if (!FFile.Valid()) {
         RaiseOSError(error, u"Cannot create '" + FTempPath + u"'");
     }
@@ -43,13 +61,17 @@ TAtomicFileWriter::~TAtomicFileWriter() {
     }
 }
 
+void TAtomicFileWriter::Raise(DWORD Error, const char16_t* Action) const {
+    RaiseOSError(Error, Action + FTarget + u"'");
+}
+
 void TAtomicFileWriter::Discard() noexcept {
     if (FFile.Valid()) {
         FFile.Reset();
-        FSeam.After(u"CloseHandle", FTempPath);
+        After(u"CloseHandle", FTempPath);
     }
     DeleteFileW(WStr(FTempPath));
-    FSeam.After(u"DeleteFileW", FTempPath);
+    After(u"DeleteFileW", FTempPath);
 }
 
 void TAtomicFileWriter::Write(const void* Data, size_t Size) {
@@ -59,9 +81,9 @@ void TAtomicFileWriter::Write(const void* Data, size_t Size) {
         DWORD written = 0;
         const bool done = WriteFile(FFile.Get(), bytes, part, &written, nullptr) && written == part;
         const DWORD error = GetLastError();
-        FSeam.After(u"WriteFile", FTempPath);
+        After(u"WriteFile", FTempPath);
         if (!done) {
-            RaiseOSError(error, u"Cannot write '" + FTarget + u"'");
+            Raise(error, u"Cannot write '");
         }
         bytes += part;
         Size -= part;
@@ -75,17 +97,17 @@ void TAtomicFileWriter::Write(const void* Data, size_t Size) {
 void TAtomicFileWriter::Flush() {
     const BOOL flushed = FlushFileBuffers(FFile.Get());
     const DWORD error = GetLastError();
-    FSeam.After(u"FlushFileBuffers", FTempPath);
+    After(u"FlushFileBuffers", FTempPath);
     if (!flushed) {
-        RaiseOSError(error, u"Cannot write '" + FTarget + u"'");
+        Raise(error, u"Cannot write '");
     }
     FFile.Reset();
-    FSeam.After(u"CloseHandle", FTempPath);
+    After(u"CloseHandle", FTempPath);
 }
 
 void TAtomicFileWriter::RetryWhileHeld(DWORD Error, int Attempt) {
     if (!IsHeldError(Error) || Attempt >= RetryCount) {
-        RaiseOSError(Error, u"Cannot replace '" + FTarget + u"'");
+        Raise(Error, u"Cannot replace '");
     }
     Sleep(RetryDelayMs);
 }
@@ -96,11 +118,11 @@ DWORD TAtomicFileWriter::ProbeTarget() {
     TScopedHandle target(CreateFileW(WStr(FTarget), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     const DWORD error = target.Valid() ? ERROR_SUCCESS : GetLastError();
-    FSeam.After(u"CreateFileW", FTarget);
+    After(u"CreateFileW", FTarget);
     if (target.Valid()) {
         // Closed before the rename, which a handle of ours would make fail.
         target.Reset();
-        FSeam.After(u"CloseHandle", FTarget);
+        After(u"CloseHandle", FTarget);
     }
     return error;
 }
@@ -109,15 +131,16 @@ bool TAtomicFileWriter::Swap(DWORD& Error) {
     const BOOL moved =
         MoveFileExW(WStr(FTempPath), WStr(FTarget), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     Error = moved ? ERROR_SUCCESS : GetLastError();
-    FSeam.After(u"MoveFileExW", FTarget);
+    After(u"MoveFileExW", FTarget);
     return moved;
 }
 
 DWORD TAtomicFileWriter::LinkOldFile(const std::u16string& Backup) {
-    const BOOL linked = FSeam.CreateHardLink ? FSeam.CreateHardLink(WStr(Backup), WStr(FTarget))
-                                             : CreateHardLinkW(WStr(Backup), WStr(FTarget), nullptr);
+    const BOOL linked = FSeam && FSeam->CreateHardLink
+                            ? FSeam->CreateHardLink(WStr(Backup), WStr(FTarget))
+                            : CreateHardLinkW(WStr(Backup), WStr(FTarget), nullptr);
     const DWORD error = linked ? ERROR_SUCCESS : GetLastError();
-    FSeam.After(u"CreateHardLinkW", Backup);
+    After(u"CreateHardLinkW", Backup);
     return error;
 }
 
@@ -126,76 +149,30 @@ void TAtomicFileWriter::KeepOldFile(const std::u16string& Backup) {
     if (error == ERROR_ALREADY_EXISTS) {
         // The leftover of an earlier run that had this process's id: it is ours by its name.
         DeleteFileW(WStr(Backup));
-        FSeam.After(u"DeleteFileW", Backup);
+        After(u"DeleteFileW", Backup);
         error = LinkOldFile(Backup);
     }
     if (error == ERROR_SUCCESS) {
         return;
     }
     if (!IsNoHardLinkError(error)) {
-        RaiseOSError(error, u"Cannot keep the old '" + FTarget + u"'");
+        Raise(error, u"Cannot keep the old '");
     }
     CopyOldFile(Backup);
 }
 
 void TAtomicFileWriter::CopyOldFile(const std::u16string& Backup) {
-    TScopedHandle source(CreateFileW(WStr(FTarget), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    DWORD error = GetLastError();
-    FSeam.After(u"CreateFileW", FTarget);
-    if (!source.Valid()) {
-        RaiseOSError(error, u"Cannot read '" + FTarget + u"'");
+    const BOOL copied = CopyFileW(WStr(FTarget), WStr(Backup), FALSE);
+    DWORD error = copied ? ERROR_SUCCESS : GetLastError();
+    After(u"CopyFileW", Backup);
+    if (copied && (error = FlushFile(Backup, FSeam)) == ERROR_SUCCESS) {
+        return;
     }
-    TScopedHandle copy(CreateFileW(WStr(Backup), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    error = GetLastError();
-    FSeam.After(u"CreateFileW", Backup);
-    if (!copy.Valid()) {
-        RaiseOSError(error, u"Cannot keep the old '" + FTarget + u"'");
-    }
-    try {
-        CopyContent(source.Get(), copy.Get(), Backup);
-    } catch (...) {
-        // Until it is complete and on the disk the copy is only a leftover: the old file is
-        // still under the target's name.
-        copy.Reset();
-        DeleteFileW(WStr(Backup));
-        FSeam.After(u"DeleteFileW", Backup);
-        throw;
-    }
-    copy.Reset();
-    FSeam.After(u"CloseHandle", Backup);
-    source.Reset();
-    FSeam.After(u"CloseHandle", FTarget);
-}
-
-void TAtomicFileWriter::CopyContent(HANDLE Source, HANDLE Copy, const std::u16string& Backup) {
-    std::vector<uint8_t> buffer(ChunkSize);
-    for (;;) {
-        DWORD read = 0;
-        const BOOL got = ReadFile(Source, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr);
-        DWORD error = GetLastError();
-        FSeam.After(u"ReadFile", FTarget);
-        if (!got) {
-            RaiseOSError(error, u"Cannot read '" + FTarget + u"'");
-        }
-        if (read == 0) {
-            break;
-        }
-        DWORD written = 0;
-        const bool done = WriteFile(Copy, buffer.data(), read, &written, nullptr) && written == read;
-        error = GetLastError();
-        FSeam.After(u"WriteFile", Backup);
-        if (!done) {
-            RaiseOSError(error, u"Cannot keep the old '" + FTarget + u"'");
-        }
-    }
-    const BOOL flushed = FlushFileBuffers(Copy);
-    const DWORD error = GetLastError();
-    FSeam.After(u"FlushFileBuffers", Backup);
-    if (!flushed) {
-        RaiseOSError(error, u"Cannot keep the old '" + FTarget + u"'");
-    }
+    // Until it is complete and on the disk the copy is only a leftover: the old file is still
+    // under the target's name.
+    DeleteFileW(WStr(Backup));
+    After(u"DeleteFileW", Backup);
+    Raise(error, u"Cannot keep the old '");
 }
 
 bool TAtomicFileWriter::Commit(const std::u16string& Backup) {
@@ -217,14 +194,14 @@ bool TAtomicFileWriter::Commit(const std::u16string& Backup) {
     } catch (...) {
         if (kept) {
             DeleteFileW(WStr(Backup));
-            FSeam.After(u"DeleteFileW", Backup);
+            After(u"DeleteFileW", Backup);
         }
         throw;
     }
 }
 
 void WriteFileAtomically(const std::u16string& Target, const void* Data, size_t Size,
-                         const TAtomicFileWriter::TProgress& OnProgress, const TWriteSeam& Seam) {
+                         const TAtomicFileWriter::TProgress& OnProgress, const TWriteSeam* Seam) {
     TAtomicFileWriter writer(Target, Seam);
     writer.OnProgress = OnProgress;
     writer.Write(Data, Size);

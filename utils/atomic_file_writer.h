@@ -17,28 +17,28 @@
 
 // What a test can reach inside a replacement; the installer leaves both empty.
 struct TWriteSeam {
-    // Told each call that opens, reads, writes, flushes, closes, links, renames or deletes a
+    // Told each call that opens, writes, flushes, closes, copies, links, renames or deletes a
     // file or folder, with the path it worked on, right after it returned: a test ends the
     // process there to see what a kill at that moment would leave. Must not raise.
     std::function<void(std::u16string_view Call, std::u16string_view Path)> AfterCall;
     // Stands in for CreateHardLinkW(Link, Existing, nullptr), errors through SetLastError as
     // it does, so that a test can answer as a volume without hard links does.
     std::function<BOOL(const wchar_t* Link, const wchar_t* Existing)> CreateHardLink;
-
-    void After(std::u16string_view Call, std::u16string_view Path) const noexcept {
-        if (AfterCall) {
-            AfterCall(Call, Path);
-        }
-    }
 };
+
+// Tells Seam, when there is one, that Call on Path has returned.
+void AfterCall(const TWriteSeam* Seam, std::u16string_view Call, std::u16string_view Path) noexcept;
+// Flushes a file that something else wrote to the disk; ERROR_SUCCESS or the error.
+DWORD FlushFile(const std::u16string& Path, const TWriteSeam* Seam = nullptr);
 
 class TAtomicFileWriter {
 public:
     // Called after each written chunk with the bytes written so far; may raise to abandon.
     using TProgress = std::function<void(uint64_t written)>;
 
-    // Creates the temporary file; raises EError with the platform's message.
-    explicit TAtomicFileWriter(std::u16string Target, TWriteSeam Seam = {});
+    // Creates the temporary file; raises EError with the platform's message. Seam, when
+    // given, outlives the writer.
+    explicit TAtomicFileWriter(std::u16string Target, const TWriteSeam* Seam = nullptr);
     TAtomicFileWriter(const TAtomicFileWriter&) = delete;
     TAtomicFileWriter& operator=(const TAtomicFileWriter&) = delete;
     // Without Commit the temporary file is removed and the target stays as it was.
@@ -59,6 +59,11 @@ public:
     DWORD RetryDelayMs = 250;
 
 private:
+    void After(std::u16string_view Call, std::u16string_view Path) const noexcept {
+        AfterCall(FSeam, Call, Path);
+    }
+    // Raises Action ("Cannot write '") and the target's name with the platform's message.
+    [[noreturn]] void Raise(DWORD Error, const char16_t* Action) const;
     void Discard() noexcept;
     void Flush();
     // Waits while another process holds the target; raises when it goes on holding it.
@@ -71,11 +76,10 @@ private:
     void KeepOldFile(const std::u16string& Backup);
     DWORD LinkOldFile(const std::u16string& Backup);
     void CopyOldFile(const std::u16string& Backup);
-    void CopyContent(HANDLE Source, HANDLE Copy, const std::u16string& Backup);
 
     std::u16string FTarget;
     std::u16string FTempPath;
-    TWriteSeam FSeam;
+    const TWriteSeam* FSeam;
     TScopedHandle FFile;
     uint64_t FWritten = 0;
     bool FCommitted = false;
@@ -83,7 +87,8 @@ private:
 
 // Writes Data to Target through a TAtomicFileWriter in chunks.
 void WriteFileAtomically(const std::u16string& Target, const void* Data, size_t Size,
-                         const TAtomicFileWriter::TProgress& OnProgress = {}, const TWriteSeam& Seam = {});
+                         const TAtomicFileWriter::TProgress& OnProgress = {},
+                         const TWriteSeam* Seam = nullptr);
 // Writes the whole content of the file Source through Writer; returns the bytes copied.
 uint64_t CopyFileInto(const std::u16string& Source, TAtomicFileWriter& Writer);
 // Copies Source to Target through a TAtomicFileWriter; returns the bytes copied.

@@ -67,25 +67,22 @@ std::vector<std::u16string> FolderLevels(const std::u16string& Folder) {
 
 // Deletes a temporary or kept file beside Target, read-only or not; ERROR_SUCCESS or the error
 // that kept it. Until its target has taken the new file, a kept file is a second name of the
-// target's own file and shares its attributes: the target gets back the read-only one it had.
-DWORD DeleteLeftover(const std::u16string& Path, const std::u16string& Target, const TWriteSeam& Seam) {
-    BOOL deleted = DeleteFileW(WStr(Path));
-    DWORD error = deleted ? ERROR_SUCCESS : GetLastError();
-    Seam.After(u"DeleteFileW", Path);
+// target's own file and shares its attributes: the target keeps the read-only one it had.
+DWORD DeleteLeftover(const std::u16string& Path, const std::u16string& Target, const TWriteSeam* Seam) {
     const DWORD attributes = GetFileAttributesW(WStr(Path));
-    if (deleted || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) {
-        return error;
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    const bool shared = readOnly && IsSameFile(Path, Target);
+    if (readOnly) {
+        SetFileAttributesW(WStr(Path), attributes & ~FILE_ATTRIBUTE_READONLY);
+        AfterCall(Seam, u"SetFileAttributesW", Path);
     }
-    const bool shared = IsSameFile(Path, Target);
-    SetFileAttributesW(WStr(Path), attributes & ~FILE_ATTRIBUTE_READONLY);
-    Seam.After(u"SetFileAttributesW", Path);
-    deleted = DeleteFileW(WStr(Path));
-    error = deleted ? ERROR_SUCCESS : GetLastError();
-    Seam.After(u"DeleteFileW", Path);
-    if (!deleted || shared) {
+    const BOOL deleted = DeleteFileW(WStr(Path));
+    const DWORD error = deleted ? ERROR_SUCCESS : GetLastError();
+    AfterCall(Seam, u"DeleteFileW", Path);
+    if (readOnly && (shared || !deleted)) {
         const std::u16string& holder = deleted ? Target : Path;
         SetFileAttributesW(WStr(holder), attributes);
-        Seam.After(u"SetFileAttributesW", holder);
+        AfterCall(Seam, u"SetFileAttributesW", holder);
     }
     return error;
 }
@@ -137,12 +134,12 @@ void TInstallTransaction::CreateFolder(const std::u16string& Folder) {
 
 void TInstallTransaction::ReplaceFile(const std::u16string& Target,
                                       const std::function<void(TAtomicFileWriter&)>& Write) {
-    TAtomicFileWriter writer(Target, Seam);
+    TAtomicFileWriter writer(Target, &Seam);
     Write(writer);
     const std::u16string backup = BackupFileName(Target, GetCurrentProcessId());
     if (writer.Commit(backup)) {
         Log(u"Wrote " + Target + u" (the old file kept as " + backup + u" until the end)");
-        FKept.push_back({Target, backup});
+        FBackups.push_back(backup);
         FUndo.push_back([this, Target, backup] {
             // One rename: the name holds the new file until it holds the old one again.
             const BOOL moved =
@@ -203,7 +200,7 @@ void TInstallTransaction::RememberFile(const std::u16string& Path) {
         if (old) {
             // Written beside it and renamed onto it, like any new file: a stop half-way leaves
             // the complete link of this run under its name, never one cut short.
-            WriteFileAtomically(Path, old->data(), old->size(), {}, Seam);
+            WriteFileAtomically(Path, old->data(), old->size(), {}, &Seam);
             Log(u"Restored " + Path);
             return;
         }
@@ -213,19 +210,6 @@ void TInstallTransaction::RememberFile(const std::u16string& Path) {
             Log(u"Removed " + Path);
         }
     });
-}
-
-bool TInstallTransaction::FlushWritten(const std::u16string& Path) {
-    TScopedHandle file(CreateFileW(WStr(Path), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-    After(u"CreateFileW", Path);
-    if (!file.Valid()) {
-        return false;
-    }
-    const BOOL flushed = FlushFileBuffers(file.Get());
-    After(u"FlushFileBuffers", Path);
-    file.Reset();
-    After(u"CloseHandle", Path);
-    return flushed;
 }
 
 void TInstallTransaction::SaveFile(const std::u16string& Path,
@@ -244,16 +228,14 @@ void TInstallTransaction::SaveFile(const std::u16string& Path,
         throw;
     }
     After(u"Save", temporary);
-    if (!FlushWritten(temporary)) {
-        discard();
-        Log(u"Cannot write " + Path);
-        return;
+    DWORD error = FlushFile(temporary, &Seam);
+    if (error == ERROR_SUCCESS) {
+        const BOOL moved =
+            MoveFileExW(WStr(temporary), WStr(Path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        error = moved ? ERROR_SUCCESS : GetLastError();
+        After(u"MoveFileExW", Path);
     }
-    const BOOL moved =
-        MoveFileExW(WStr(temporary), WStr(Path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-    const DWORD error = GetLastError();
-    After(u"MoveFileExW", Path);
-    if (!moved) {
+    if (error != ERROR_SUCCESS) {
         discard();
         Log(u"Cannot write " + Path + u": " + SysErrorMessage(error));
     }
@@ -262,11 +244,12 @@ void TInstallTransaction::SaveFile(const std::u16string& Path,
 void TInstallTransaction::Commit() noexcept {
     FDone = true;
     FUndo.clear();
-    for (const TKeptFile& kept : FKept) {
-        const DWORD error = DeleteLeftover(kept.Backup, kept.Target, Seam);
+    for (const std::u16string& backup : FBackups) {
+        // The rename has parted it from its target: it is the old file's one name.
+        const DWORD error = DeleteLeftover(backup, {}, &Seam);
         if (error != ERROR_SUCCESS) {
             try {
-                Log(u"Cannot delete " + kept.Backup + u" (" + SysErrorMessage(error) +
+                Log(u"Cannot delete " + backup + u" (" + SysErrorMessage(error) +
                     u"); the next run removes it");
             } catch (...) {
             }
@@ -308,7 +291,7 @@ void RemoveWriteLeftovers(const std::u16string& Folder,
                 MoveFileExW(WStr(path), WStr(target), MOVEFILE_WRITE_THROUGH)) {
                 continue;
             }
-            DeleteLeftover(path, target, {});
+            DeleteLeftover(path, target, nullptr);
         }
     } catch (...) {
         // Clearing up is a courtesy; the install goes on without it.

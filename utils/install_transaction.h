@@ -61,18 +61,13 @@ public:
 
 private:
     void Log(const std::u16string& Text) const noexcept;
-    void After(std::u16string_view Call, std::u16string_view Path) const noexcept { Seam.After(Call, Path); }
+    void After(std::u16string_view Call, std::u16string_view Path) const noexcept {
+        AfterCall(&Seam, Call, Path);
+    }
     void CreateFolder(const std::u16string& Folder);
-    // Flushes a file that something else wrote; false when it cannot be opened or flushed.
-    bool FlushWritten(const std::u16string& Path);
-
-    struct TKeptFile {
-        std::u16string Target;
-        std::u16string Backup;
-    };
 
     std::vector<std::function<void()>> FUndo;
-    std::vector<TKeptFile> FKept;
+    std::vector<std::u16string> FBackups;
     // Registry keys this transaction creates; their values need no remembering.
     std::vector<std::u16string> FNewKeys;
     bool FDone = false;

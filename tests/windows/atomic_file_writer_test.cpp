@@ -191,7 +191,7 @@ TEST_F(AtomicFileWriterTest, TargetHoldsTheOldOrTheNewFileAfterEveryCallOfACommi
                 return FALSE;
             };
         }
-        TAtomicFileWriter writer(FTarget, seam);
+        TAtomicFileWriter writer(FTarget, &seam);
         writer.Write("new", 3);
         EXPECT_TRUE(writer.Commit(backup));
         EXPECT_EQ(ReadTestFile(FTarget), "new");
@@ -210,7 +210,7 @@ TEST_F(AtomicFileWriterTest, LinkRefusedForAnotherReasonFailsAndLeavesTheTargetA
         return FALSE;
     };
     {
-        TAtomicFileWriter writer(FTarget, seam);
+        TAtomicFileWriter writer(FTarget, &seam);
         writer.Write("new", 3);
         EXPECT_THROW(writer.Commit(FFolder + u"\\Quorvalent.exe.1.bak"), EError);
     }
@@ -247,7 +247,8 @@ TEST_F(AtomicFileWriterTest, TargetTakenBetweenTheCheckAndTheRenameIsWaitedFor) 
         };
         bool committed = false;
         {
-            TAtomicFileWriter writer(FTarget, log.Seam());
+            const TWriteSeam seam = log.Seam();
+            TAtomicFileWriter writer(FTarget, &seam);
             writer.RetryCount = 3;
             writer.RetryDelayMs = 10;
             writer.Write("new", 3);
