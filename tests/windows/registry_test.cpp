@@ -15,8 +15,7 @@ protected:
 
     static void SetRaw(const std::u16string& name, DWORD type, const void* data, DWORD size) {
         HKEY key;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, WStr(TestKey), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                                  nullptr),
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, WStr(TestKey), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
         RegSetValueExW(key, WStr(name), 0, type, static_cast<const BYTE*>(data), size);
         RegCloseKey(key);
