@@ -17,9 +17,10 @@
 
 // What a test can reach inside a replacement; the installer leaves both empty.
 struct TWriteSeam {
-    // Told each call that opens, writes, flushes, closes, copies, links, renames or deletes a
-    // file or folder, with the path it worked on, right after it returned: a test ends the
-    // process there to see what a kill at that moment would leave. Must not raise.
+    // Told each file-system call that a writer or the transaction makes (all but the queries
+    // of attributes and of folder listings), by name and with the path it worked on, right
+    // after it returned: a test ends the process there to see what a kill at that moment
+    // would leave. Must not raise.
     std::function<void(std::u16string_view Call, std::u16string_view Path)> AfterCall;
     // Stands in for CreateHardLinkW(Link, Existing, nullptr), errors through SetLastError as
     // it does, so that a test can answer as a volume without hard links does.
