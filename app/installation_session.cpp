@@ -311,8 +311,7 @@ void TInstallationSession::LogShortcut(const std::u16string& Link, const TCallRe
 }
 
 std::u16string TInstallationSession::StartMenuFolder() {
-    const std::u16string appData = FPlatform.Files.AppDataFolder();
-    return appData.empty() ? std::u16string() : appData + StartMenuProgramsSuffix + MakerName;
+    return StartMenuFolderOf(FPlatform.Files.AppDataFolder());
 }
 
 void TInstallationSession::RunProduct(const std::u16string& DestFolder, bool UpdateMode) {

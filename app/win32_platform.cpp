@@ -62,12 +62,15 @@ public:
 
     TCallResult CreateShortcut(const std::u16string& Link, const std::u16string& Target,
                                const std::u16string& WorkingFolder) override {
-        FTransaction.RememberFile(Link);
-        const HRESULT saved = ::CreateShortcut(Target, Link, WorkingFolder, ProductName);
+        // Saved beside the link and renamed onto it: a kill never leaves a link cut short.
+        HRESULT saved = S_OK;
+        const DWORD error = FTransaction.SaveFile(Link, [&](const std::u16string& Temporary) {
+            saved = ::CreateShortcut(Target, Temporary, WorkingFolder, ProductName);
+        });
         if (FAILED(saved)) {
             return {coFailed, SysErrorMessage(static_cast<DWORD>(saved))};
         }
-        return {};
+        return error == ERROR_SUCCESS ? TCallResult() : TCallResult{coFailed, SysErrorMessage(error)};
     }
 
     void Commit() override { FTransaction.Commit(); }
@@ -188,6 +191,12 @@ bool TWin32Platform::DirectoryExists(const std::u16string& Folder) {
 
 void TWin32Platform::RemoveWriteLeftovers(const std::u16string& Folder) {
     ::RemoveWriteLeftovers(Folder, {ProductExeName, InstallerExeName});
+    // The shortcuts are written beside their final names too.
+    for (const std::u16string& folder : {DesktopFolder(), StartMenuFolderOf(AppDataFolder())}) {
+        if (!folder.empty()) {
+            ::RemoveWriteLeftovers(folder, {ShortcutFileName});
+        }
+    }
 }
 
 std::unique_ptr<IInstallWriter> TWin32Platform::BeginInstall() {

@@ -1,13 +1,18 @@
 // The Windows half of the install benchmark (bench/install_bench.sh).
 //
-//   bench_tool.exe series N INSTALLER PAYLOAD WORKFOLDER
+//   bench_tool.exe series N INSTALLER PAYLOAD WORKFOLDER [BASELINE]
 //       After one untimed round that warms the caches, runs N rounds of, in turn:
 //       install      INSTALLER /verysilent /dir="WORKFOLDER\install-i";
+//       update       the same once more over the installation it has just made: each file
+//                    is replaced, and the old one kept until the end;
 //       copy         the bytes that install writes, copied: PAYLOAD as Quorvalent.exe and
 //                    INSTALLER as QuorvalentInstaller.exe into WORKFOLDER\copy-i;
 //       durablecopy  the same copy, flushed to the disk (WORKFOLDER\durablecopy-i);
 //       startup      an install onto a drive that does not exist, which ends after the write
-//                    probe (exit code 2): the installer's start-up alone.
+//                    probe (exit code 2): the installer's start-up alone;
+//       with BASELINE, an installer built from an earlier commit around the same payload,
+//       baseline-install and baseline-update, its install and update into
+//       WORKFOLDER\baseline-i, so that both builds are measured side by side.
 //       Each is a child process timed from its creation to its end. Prints one line per run:
 //       "KIND I MS EXITCODE".
 //   bench_tool.exe copy|durablecopy FOLDER SOURCE TARGETNAME [SOURCE TARGETNAME ...]
@@ -103,7 +108,8 @@ void Report(const std::wstring& kind, const std::wstring& index, const TTiming& 
           std::to_wstring(timing.ExitCode));
 }
 
-int Series(int runs, const std::wstring& installer, const std::wstring& payload, const std::wstring& work) {
+int Series(int runs, const std::wstring& installer, const std::wstring& payload, const std::wstring& work,
+           const std::wstring& baseline) {
     // On Windows the desktop is always there; Wine starts its desktop process (explorer.exe)
     // for the first program that uses it and ends it after the last one. Holding it open for
     // the whole series keeps that start-up out of every timed run but the warm-up.
@@ -115,8 +121,20 @@ int Series(int runs, const std::wstring& installer, const std::wstring& payload,
     const std::wstring unwritable = UnmappedDrive() + L"\\Quorvalent";
     for (int run = 0; run <= runs; ++run) {
         const std::wstring index = std::to_wstring(run);
-        const TTiming install =
-            TimeProcess(Quoted(installer) + L" /verysilent /dir=" + Quoted(work + L"\\install-" + index));
+        const std::wstring installFolder = L" /verysilent /dir=" + Quoted(work + L"\\install-" + index);
+        const std::wstring baselineFolder = L" /verysilent /dir=" + Quoted(work + L"\\baseline-" + index);
+        TTiming install, update, baselineInstall, baselineUpdate;
+        // The two builds take turns at going first, so that neither always finds the other's
+        // writes still on their way to the disk.
+        for (const bool baselineTurn : {run % 2 == 1, run % 2 == 0}) {
+            if (!baselineTurn) {
+                install = TimeProcess(Quoted(installer) + installFolder);
+                update = TimeProcess(Quoted(installer) + installFolder);
+            } else if (!baseline.empty()) {
+                baselineInstall = TimeProcess(Quoted(baseline) + baselineFolder);
+                baselineUpdate = TimeProcess(Quoted(baseline) + baselineFolder);
+            }
+        }
         const TTiming copy =
             TimeProcess(self + L" copy " + Quoted(work + L"\\copy-" + index) + L" " + sources);
         const TTiming durable =
@@ -126,9 +144,14 @@ int Series(int runs, const std::wstring& installer, const std::wstring& payload,
             continue; // the warm-up round
         }
         Report(L"install", index, install);
+        Report(L"update", index, update);
         Report(L"copy", index, copy);
         Report(L"durablecopy", index, durable);
         Report(L"startup", index, startup);
+        if (!baseline.empty()) {
+            Report(L"baseline-install", index, baselineInstall);
+            Report(L"baseline-update", index, baselineUpdate);
+        }
     }
     return 0;
 }
@@ -155,7 +178,7 @@ int Copy(int count, wchar_t** args, bool durable) {
 }
 
 int Usage() {
-    Print(L"usage: bench_tool series N INSTALLER PAYLOAD WORKFOLDER");
+    Print(L"usage: bench_tool series N INSTALLER PAYLOAD WORKFOLDER [BASELINE]");
     Print(L"       bench_tool copy|durablecopy FOLDER SOURCE TARGETNAME [SOURCE TARGETNAME ...]");
     return 2;
 }
@@ -164,9 +187,9 @@ int Usage() {
 
 int wmain(int count, wchar_t** args) {
     const std::wstring command = count > 1 ? args[1] : L"";
-    if (command == L"series" && count == 6) {
+    if (command == L"series" && (count == 6 || count == 7)) {
         const int runs = _wtoi(args[2]);
-        return runs > 0 ? Series(runs, args[3], args[4], args[5]) : Usage();
+        return runs > 0 ? Series(runs, args[3], args[4], args[5], count == 7 ? args[6] : L"") : Usage();
     }
     if ((command == L"copy" || command == L"durablecopy") && count >= 5 && count % 2 == 1) {
         return Copy(count, args, command == L"durablecopy");

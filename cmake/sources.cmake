@@ -115,6 +115,7 @@ set(QV_WINDOWS_TESTS
   tests/windows/atomic_file_writer_test.cpp
   tests/windows/install_transaction_test.cpp
   tests/windows/running_product_test.cpp
+  tests/windows/transaction_stop_test.cpp
   tests/windows/main_form_test.cpp
   tests/windows/main_window_test.cpp
   tests/windows/timer_test.cpp

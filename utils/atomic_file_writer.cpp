@@ -1,6 +1,5 @@
 #include "utils/atomic_file_writer.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "utils/exception.h"
@@ -17,14 +16,42 @@ bool IsHeldError(DWORD error) noexcept {
            error == ERROR_LOCK_VIOLATION || error == ERROR_USER_MAPPED_FILE;
 }
 
+// Errors with which a volume refuses a second name for a file: FAT and exFAT, many shares,
+// a file that has as many names as the volume allows. A copy keeps the old file there.
+bool IsNoHardLinkError(DWORD error) noexcept {
+    return error == ERROR_INVALID_FUNCTION || error == ERROR_NOT_SUPPORTED ||
+           error == ERROR_NOT_SAME_DEVICE || error == ERROR_ACCESS_DENIED || error == ERROR_TOO_MANY_LINKS;
+}
+
 } // namespace
 
-TAtomicFileWriter::TAtomicFileWriter(std::u16string Target)
-    : FTarget(std::move(Target)), FTempPath(TemporaryFileName(FTarget, GetCurrentProcessId())) {
+void AfterCall(const TWriteSeam* Seam, std::u16string_view Call, std::u16string_view Path) noexcept {
+    if (Seam && Seam->AfterCall) {
+        Seam->AfterCall(Call, Path);
+    }
+}
+
+DWORD FlushFile(const std::u16string& Path, const TWriteSeam* Seam) {
+    TScopedHandle file(CreateFileW(WStr(Path), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    DWORD error = file.Valid() ? ERROR_SUCCESS : GetLastError();
+    AfterCall(Seam, u"CreateFileW", Path);
+    if (file.Valid()) {
+        error = FlushFileBuffers(file.Get()) ? ERROR_SUCCESS : GetLastError();
+        AfterCall(Seam, u"FlushFileBuffers", Path);
+        file.Reset();
+        AfterCall(Seam, u"CloseHandle", Path);
+    }
+    return error;
+}
+
+TAtomicFileWriter::TAtomicFileWriter(std::u16string Target, const TWriteSeam* Seam)
+    : FTarget(std::move(Target)), FTempPath(TemporaryFileName(FTarget, GetCurrentProcessId())), FSeam(Seam) {
     FFile.Reset(CreateFileW(WStr(FTempPath), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    const DWORD error = GetLastError();
+    After(u"CreateFileW", FTempPath);
     if (!FFile.Valid()) {
-        RaiseLastOSError(u"Cannot create '" + FTempPath + u"'");
+        RaiseOSError(error, u"Cannot create '" + FTempPath + u"'");
     }
 }
 
@@ -34,9 +61,17 @@ TAtomicFileWriter::~TAtomicFileWriter() {
     }
 }
 
+void TAtomicFileWriter::Raise(DWORD Error, const char16_t* Action) const {
+    RaiseOSError(Error, Action + FTarget + u"'");
+}
+
 void TAtomicFileWriter::Discard() noexcept {
-    FFile.Reset();
+    if (FFile.Valid()) {
+        FFile.Reset();
+        After(u"CloseHandle", FTempPath);
+    }
     DeleteFileW(WStr(FTempPath));
+    After(u"DeleteFileW", FTempPath);
 }
 
 void TAtomicFileWriter::Write(const void* Data, size_t Size) {
@@ -44,8 +79,11 @@ void TAtomicFileWriter::Write(const void* Data, size_t Size) {
     while (Size > 0) {
         const DWORD part = static_cast<DWORD>(Size < ChunkSize ? Size : ChunkSize);
         DWORD written = 0;
-        if (!WriteFile(FFile.Get(), bytes, part, &written, nullptr) || written != part) {
-            RaiseLastOSError(u"Cannot write '" + FTarget + u"'");
+        const bool done = WriteFile(FFile.Get(), bytes, part, &written, nullptr) && written == part;
+        const DWORD error = GetLastError();
+        After(u"WriteFile", FTempPath);
+        if (!done) {
+            Raise(error, u"Cannot write '");
         }
         bytes += part;
         Size -= part;
@@ -57,73 +95,114 @@ void TAtomicFileWriter::Write(const void* Data, size_t Size) {
 }
 
 void TAtomicFileWriter::Flush() {
-    if (!FlushFileBuffers(FFile.Get())) {
-        RaiseLastOSError(u"Cannot write '" + FTarget + u"'");
+    const BOOL flushed = FlushFileBuffers(FFile.Get());
+    const DWORD error = GetLastError();
+    After(u"FlushFileBuffers", FTempPath);
+    if (!flushed) {
+        Raise(error, u"Cannot write '");
     }
     FFile.Reset();
+    After(u"CloseHandle", FTempPath);
 }
 
 void TAtomicFileWriter::RetryWhileHeld(DWORD Error, int Attempt) {
     if (!IsHeldError(Error) || Attempt >= RetryCount) {
-        RaiseOSError(Error, u"Cannot replace '" + FTarget + u"'");
+        Raise(Error, u"Cannot replace '");
     }
     Sleep(RetryDelayMs);
 }
 
-bool TAtomicFileWriter::MoveTargetAside(const std::u16string& Backup) {
-    for (int attempt = 1;; ++attempt) {
-        // Write access is what a running program's image refuses; renaming alone would
-        // succeed under it and leave the program running from the kept-aside file.
-        TScopedHandle target(CreateFileW(WStr(FTarget), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (target.Valid()) {
-            // Renamed through the same handle, so nothing can take hold of it in between.
-            std::vector<uint8_t> buffer(sizeof(FILE_RENAME_INFO) + (Backup.size() + 1) * sizeof(wchar_t));
-            auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-            rename->ReplaceIfExists = TRUE;
-            rename->RootDirectory = nullptr;
-            rename->FileNameLength = static_cast<DWORD>(Backup.size() * sizeof(wchar_t));
-            std::copy(Backup.begin(), Backup.end(), reinterpret_cast<char16_t*>(rename->FileName));
-            if (!SetFileInformationByHandle(target.Get(), FileRenameInfo, rename,
-                                            static_cast<DWORD>(buffer.size()))) {
-                RaiseLastOSError(u"Cannot replace '" + FTarget + u"'");
-            }
-            return true;
-        }
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) {
-            return false;
-        }
-        RetryWhileHeld(error, attempt);
+DWORD TAtomicFileWriter::ProbeTarget() {
+    // Write access is what a running program's image refuses; renaming alone would succeed
+    // under it and leave the program running from a file that is no longer the product.
+    TScopedHandle target(CreateFileW(WStr(FTarget), GENERIC_WRITE | DELETE, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const DWORD error = target.Valid() ? ERROR_SUCCESS : GetLastError();
+    After(u"CreateFileW", FTarget);
+    if (target.Valid()) {
+        // Closed before the rename, which a handle of ours would make fail.
+        target.Reset();
+        After(u"CloseHandle", FTarget);
     }
+    return error;
+}
+
+bool TAtomicFileWriter::Swap(DWORD& Error) {
+    const BOOL moved =
+        MoveFileExW(WStr(FTempPath), WStr(FTarget), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+    Error = moved ? ERROR_SUCCESS : GetLastError();
+    After(u"MoveFileExW", FTarget);
+    return moved;
+}
+
+DWORD TAtomicFileWriter::LinkOldFile(const std::u16string& Backup) {
+    const BOOL linked = FSeam && FSeam->CreateHardLink
+                            ? FSeam->CreateHardLink(WStr(Backup), WStr(FTarget))
+                            : CreateHardLinkW(WStr(Backup), WStr(FTarget), nullptr);
+    const DWORD error = linked ? ERROR_SUCCESS : GetLastError();
+    After(u"CreateHardLinkW", Backup);
+    return error;
+}
+
+void TAtomicFileWriter::KeepOldFile(const std::u16string& Backup) {
+    DWORD error = LinkOldFile(Backup);
+    if (error == ERROR_ALREADY_EXISTS) {
+        // The leftover of an earlier run that had this process's id: it is ours by its name.
+        DeleteFileW(WStr(Backup));
+        After(u"DeleteFileW", Backup);
+        error = LinkOldFile(Backup);
+    }
+    if (error == ERROR_SUCCESS) {
+        return;
+    }
+    if (!IsNoHardLinkError(error)) {
+        Raise(error, u"Cannot keep the old '");
+    }
+    CopyOldFile(Backup);
+}
+
+void TAtomicFileWriter::CopyOldFile(const std::u16string& Backup) {
+    const BOOL copied = CopyFileW(WStr(FTarget), WStr(Backup), FALSE);
+    DWORD error = copied ? ERROR_SUCCESS : GetLastError();
+    After(u"CopyFileW", Backup);
+    if (copied && (error = FlushFile(Backup, FSeam)) == ERROR_SUCCESS) {
+        return;
+    }
+    // Until it is complete and on the disk the copy is only a leftover: the old file is still
+    // under the target's name.
+    DeleteFileW(WStr(Backup));
+    After(u"DeleteFileW", Backup);
+    Raise(error, u"Cannot keep the old '");
 }
 
 bool TAtomicFileWriter::Commit(const std::u16string& Backup) {
     Flush();
-    if (!Backup.empty()) {
-        const bool movedAside = MoveTargetAside(Backup);
-        if (!MoveFileExW(WStr(FTempPath), WStr(FTarget), MOVEFILE_WRITE_THROUGH)) {
-            const DWORD error = GetLastError();
-            if (movedAside) {
-                MoveFileExW(WStr(Backup), WStr(FTarget), MOVEFILE_WRITE_THROUGH);
+    bool kept = false;
+    try {
+        for (int attempt = 1;; ++attempt) {
+            DWORD error = Backup.empty() ? ERROR_FILE_NOT_FOUND : ProbeTarget();
+            if (error == ERROR_SUCCESS && !kept) {
+                KeepOldFile(Backup);
+                kept = true;
             }
-            RaiseOSError(error, u"Cannot replace '" + FTarget + u"'");
+            if ((error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND) && Swap(error)) {
+                FCommitted = true;
+                return kept;
+            }
+            RetryWhileHeld(error, attempt);
         }
-        FCommitted = true;
-        return movedAside;
-    }
-    for (int attempt = 1;; ++attempt) {
-        if (MoveFileExW(WStr(FTempPath), WStr(FTarget), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            FCommitted = true;
-            return false;
+    } catch (...) {
+        if (kept) {
+            DeleteFileW(WStr(Backup));
+            After(u"DeleteFileW", Backup);
         }
-        RetryWhileHeld(GetLastError(), attempt);
+        throw;
     }
 }
 
 void WriteFileAtomically(const std::u16string& Target, const void* Data, size_t Size,
-                         const TAtomicFileWriter::TProgress& OnProgress) {
-    TAtomicFileWriter writer(Target);
+                         const TAtomicFileWriter::TProgress& OnProgress, const TWriteSeam* Seam) {
+    TAtomicFileWriter writer(Target, Seam);
     writer.OnProgress = OnProgress;
     writer.Write(Data, Size);
     writer.Commit();

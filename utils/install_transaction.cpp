@@ -47,6 +47,46 @@ std::vector<std::u16string> MissingKeys(const std::u16string& Key) {
     return missing;
 }
 
+// Folder and each of its parents below the root, outermost first; the text itself when it
+// names no folder below a root, for ForceDirectories to accept or refuse.
+std::vector<std::u16string> FolderLevels(const std::u16string& Folder) {
+    std::vector<std::u16string> levels;
+    const size_t root = ParsePathRoot(Folder).Length;
+    for (size_t pos = root; root > 0 && pos < Folder.size();) {
+        const size_t end = PathNameEnd(Folder, pos);
+        if (end > pos) {
+            levels.push_back(Folder.substr(0, end));
+        }
+        pos = end + 1;
+    }
+    if (levels.empty()) {
+        levels.push_back(Folder);
+    }
+    return levels;
+}
+
+// Deletes a temporary or kept file beside Target, read-only or not; ERROR_SUCCESS or the error
+// that kept it. Until its target has taken the new file, a kept file is a second name of the
+// target's own file and shares its attributes: the target keeps the read-only one it had.
+DWORD DeleteLeftover(const std::u16string& Path, const std::u16string& Target, const TWriteSeam* Seam) {
+    const DWORD attributes = GetFileAttributesW(WStr(Path));
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    const bool shared = readOnly && IsSameFile(Path, Target);
+    if (readOnly) {
+        SetFileAttributesW(WStr(Path), attributes & ~FILE_ATTRIBUTE_READONLY);
+        AfterCall(Seam, u"SetFileAttributesW", Path);
+    }
+    const BOOL deleted = DeleteFileW(WStr(Path));
+    const DWORD error = deleted ? ERROR_SUCCESS : GetLastError();
+    AfterCall(Seam, u"DeleteFileW", Path);
+    if (readOnly && (shared || !deleted)) {
+        const std::u16string& holder = deleted ? Target : Path;
+        SetFileAttributesW(WStr(holder), attributes);
+        AfterCall(Seam, u"SetFileAttributesW", holder);
+    }
+    return error;
+}
+
 bool ProcessIsRunning(uint32_t id) {
     if (id == GetCurrentProcessId()) {
         return true;
@@ -71,38 +111,52 @@ void TInstallTransaction::Log(const std::u16string& Text) const noexcept {
 }
 
 void TInstallTransaction::CreateFolders(const std::u16string& Folder) {
-    const std::vector<std::u16string> created = ForceDirectories(Folder);
-    for (const std::u16string& folder : created) {
-        Log(u"Created the folder " + folder);
+    for (const std::u16string& level : FolderLevels(Folder)) {
+        CreateFolder(level);
     }
-    // Removed innermost first, and only while empty: whatever someone else put there stays.
-    FUndo.push_back([this, created] {
-        for (auto it = created.rbegin(); it != created.rend(); ++it) {
-            if (RemoveDirectoryW(WStr(*it))) {
-                Log(u"Removed the folder " + *it);
+}
+
+void TInstallTransaction::CreateFolder(const std::u16string& Folder) {
+    // Its parent exists: at most this one folder is made, and recorded before the next.
+    for (const std::u16string& folder : ForceDirectories(Folder)) {
+        After(u"CreateDirectoryW", folder);
+        Log(u"Created the folder " + folder);
+        // Removed only while empty: whatever someone else put there stays.
+        FUndo.push_back([this, folder] {
+            const BOOL removed = RemoveDirectoryW(WStr(folder));
+            After(u"RemoveDirectoryW", folder);
+            if (removed) {
+                Log(u"Removed the folder " + folder);
             }
-        }
-    });
+        });
+    }
 }
 
 void TInstallTransaction::ReplaceFile(const std::u16string& Target,
                                       const std::function<void(TAtomicFileWriter&)>& Write) {
-    TAtomicFileWriter writer(Target);
+    TAtomicFileWriter writer(Target, &Seam);
     Write(writer);
     const std::u16string backup = BackupFileName(Target, GetCurrentProcessId());
     if (writer.Commit(backup)) {
         Log(u"Wrote " + Target + u" (the old file kept as " + backup + u" until the end)");
         FBackups.push_back(backup);
         FUndo.push_back([this, Target, backup] {
-            DeleteFileW(WStr(Target));
-            MoveFileExW(WStr(backup), WStr(Target), MOVEFILE_WRITE_THROUGH);
-            Log(u"Restored the old " + Target);
+            // One rename: the name holds the new file until it holds the old one again.
+            const BOOL moved =
+                MoveFileExW(WStr(backup), WStr(Target), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+            const DWORD error = GetLastError();
+            After(u"MoveFileExW", Target);
+            Log(moved ? u"Restored the old " + Target
+                      : u"Cannot restore the old " + Target + u": " + SysErrorMessage(error));
         });
     } else {
         Log(u"Wrote " + Target);
         FUndo.push_back([this, Target] {
-            DeleteFileW(WStr(Target));
-            Log(u"Removed " + Target);
+            const BOOL deleted = DeleteFileW(WStr(Target));
+            After(u"DeleteFileW", Target);
+            if (deleted) {
+                Log(u"Removed " + Target);
+            }
         });
     }
 }
@@ -137,26 +191,69 @@ void TInstallTransaction::RememberFile(const std::u16string& Path) {
     if (FileExists(Path)) {
         try {
             old = ReadWholeFile(Path);
+            After(u"ReadWholeFile", Path);
         } catch (const EError&) {
             return; // what cannot be read cannot be put back; the file is left as it will be
         }
     }
     FUndo.push_back([this, Path, old] {
         if (old) {
-            WriteWholeFile(Path, *old);
+            // Written beside it and renamed onto it, like any new file: a stop half-way leaves
+            // the complete link of this run under its name, never one cut short.
+            WriteFileAtomically(Path, old->data(), old->size(), {}, &Seam);
             Log(u"Restored " + Path);
-        } else if (DeleteFileW(WStr(Path))) {
+            return;
+        }
+        const BOOL deleted = DeleteFileW(WStr(Path));
+        After(u"DeleteFileW", Path);
+        if (deleted) {
             Log(u"Removed " + Path);
         }
     });
+}
+
+DWORD TInstallTransaction::SaveFile(const std::u16string& Path,
+                                    const std::function<void(const std::u16string& Temporary)>& Save) {
+    RememberFile(Path);
+    const std::u16string temporary = TemporaryFileName(Path, GetCurrentProcessId());
+    const auto discard = [&] {
+        DeleteFileW(WStr(temporary));
+        After(u"DeleteFileW", temporary);
+    };
+    try {
+        Save(temporary);
+    } catch (...) {
+        After(u"Save", temporary);
+        discard();
+        throw;
+    }
+    After(u"Save", temporary);
+    DWORD error = FlushFile(temporary, &Seam);
+    if (error == ERROR_SUCCESS) {
+        const BOOL moved =
+            MoveFileExW(WStr(temporary), WStr(Path), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        error = moved ? ERROR_SUCCESS : GetLastError();
+        After(u"MoveFileExW", Path);
+    }
+    if (error != ERROR_SUCCESS) {
+        discard();
+    }
+    return error;
 }
 
 void TInstallTransaction::Commit() noexcept {
     FDone = true;
     FUndo.clear();
     for (const std::u16string& backup : FBackups) {
-        SetFileAttributesW(WStr(backup), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(WStr(backup));
+        // The rename has parted it from its target: it is the old file's one name.
+        const DWORD error = DeleteLeftover(backup, {}, &Seam);
+        if (error != ERROR_SUCCESS) {
+            try {
+                Log(u"Cannot delete " + backup + u" (" + SysErrorMessage(error) +
+                    u"); the next run removes it");
+            } catch (...) {
+            }
+        }
     }
 }
 
@@ -188,12 +285,13 @@ void RemoveWriteLeftovers(const std::u16string& Folder,
             }
             const std::u16string path = Folder + u"\\" + name;
             const std::u16string target = Folder + u"\\" + leftover->Target;
+            // A kept old file is complete, and the one copy of the old file when its target is
+            // missing; never put back over a target, which holds a complete file too.
             if (leftover->Backup && !FileExists(target) &&
                 MoveFileExW(WStr(path), WStr(target), MOVEFILE_WRITE_THROUGH)) {
                 continue;
             }
-            SetFileAttributesW(WStr(path), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(WStr(path));
+            DeleteLeftover(path, target, nullptr);
         }
     } catch (...) {
         // Clearing up is a courtesy; the install goes on without it.

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "utils/consts.h"
+
 namespace {
 
 struct TSplitPath {
@@ -137,4 +139,8 @@ std::u16string JoinPath(std::u16string_view Folder, std::u16string_view Name) {
         path += u'\\';
     }
     return path + std::u16string(Name);
+}
+
+std::u16string StartMenuFolderOf(std::u16string_view AppData) {
+    return AppData.empty() ? std::u16string() : std::u16string(AppData) + StartMenuProgramsSuffix + MakerName;
 }

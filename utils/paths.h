@@ -35,3 +35,7 @@ std::u16string ParentFolder(std::u16string_view Path);
 
 // Folder + "\" + Name, without doubling the separator after a root such as "C:\".
 std::u16string JoinPath(std::u16string_view Folder, std::u16string_view Name);
+
+// The maker's folder in the Start menu of the user whose roaming application data is AppData;
+// empty when AppData is, which would put it at the root of a drive.
+std::u16string StartMenuFolderOf(std::u16string_view AppData);

@@ -1,12 +1,23 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "tests/windows/test_folders.h"
 #include "utils/atomic_file_writer.h"
 #include "utils/common.h"
 #include "utils/exception.h"
 #include "utils/resource_stream.h"
+#include "utils/strings.h"
 
 namespace {
+
+std::string Narrow(std::u16string_view text) {
+    const std::u8string utf8 = ToUtf8(text);
+    return std::string(utf8.begin(), utf8.end());
+}
 
 // The test program's own EXE_FILE resource: one and a half write chunks.
 std::string Payload() {
@@ -129,6 +140,137 @@ TEST_F(AtomicFileWriterTest, HeldTargetIsNeitherMovedAsideNorReplaced) {
     held.Reset();
     EXPECT_EQ(ReadTestFile(FTarget), "old product");
     EXPECT_EQ(CountEntries(FFolder), 1);
+}
+
+// The calls a commit made, as "Call Path" lines, each checked as it returns.
+struct TCallLog {
+    std::vector<std::string> Calls;
+    std::function<void()> Check;
+
+    TWriteSeam Seam() {
+        TWriteSeam seam;
+        seam.AfterCall = [this](std::u16string_view call, std::u16string_view path) {
+            Calls.push_back(Narrow(call) + " " + Narrow(path));
+            if (Check) {
+                Check();
+            }
+        };
+        return seam;
+    }
+    bool Made(const std::string& Call) const {
+        return std::find(Calls.begin(), Calls.end(), Call) != Calls.end();
+    }
+};
+
+TEST_F(AtomicFileWriterTest, TargetHoldsTheOldOrTheNewFileAfterEveryCallOfACommitWithBackup) {
+    const std::u16string backup = FFolder + u"\\Quorvalent.exe.1.bak";
+    const struct {
+        const char* Name;
+        DWORD LinkError;
+        bool Copied;
+    } cases[] = {
+        {"hard link", ERROR_SUCCESS, false},
+        {"FAT", ERROR_INVALID_FUNCTION, true},
+        {"share", ERROR_NOT_SUPPORTED, true},
+        {"other volume", ERROR_NOT_SAME_DEVICE, true},
+        {"links refused", ERROR_ACCESS_DENIED, true},
+        {"as many names as allowed", ERROR_TOO_MANY_LINKS, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        WriteTestFile(FTarget, "old product");
+        TCallLog log;
+        log.Check = [&] {
+            const std::string now = ReadTestFile(FTarget);
+            EXPECT_TRUE(now == "old product" || now == "new") << "after " << log.Calls.back() << ": " << now;
+        };
+        TWriteSeam seam = log.Seam();
+        if (c.LinkError != ERROR_SUCCESS) {
+            seam.CreateHardLink = [&](const wchar_t*, const wchar_t*) {
+                SetLastError(c.LinkError);
+                return FALSE;
+            };
+        }
+        TAtomicFileWriter writer(FTarget, &seam);
+        writer.Write("new", 3);
+        EXPECT_TRUE(writer.Commit(backup));
+        EXPECT_EQ(ReadTestFile(FTarget), "new");
+        EXPECT_EQ(ReadTestFile(backup), "old product");
+        EXPECT_TRUE(log.Made("CreateHardLinkW " + Narrow(backup)));
+        EXPECT_EQ(log.Made("FlushFileBuffers " + Narrow(backup)), c.Copied);
+        EXPECT_EQ(CountEntries(FFolder), 2);
+        DeleteFileW(WStr(backup));
+    }
+}
+
+TEST_F(AtomicFileWriterTest, LinkRefusedForAnotherReasonFailsAndLeavesTheTargetAlone) {
+    TWriteSeam seam;
+    seam.CreateHardLink = [](const wchar_t*, const wchar_t*) {
+        SetLastError(ERROR_DISK_FULL);
+        return FALSE;
+    };
+    {
+        TAtomicFileWriter writer(FTarget, &seam);
+        writer.Write("new", 3);
+        EXPECT_THROW(writer.Commit(FFolder + u"\\Quorvalent.exe.1.bak"), EError);
+    }
+    EXPECT_EQ(ReadTestFile(FTarget), "old product");
+    EXPECT_EQ(CountEntries(FFolder), 1);
+}
+
+TEST_F(AtomicFileWriterTest, StaleBackupOfAnEarlierRunWithTheSameIdIsReplaced) {
+    const std::u16string backup = FFolder + u"\\Quorvalent.exe.1.bak";
+    WriteTestFile(backup, "stale");
+    TAtomicFileWriter writer(FTarget);
+    writer.Write("new", 3);
+    EXPECT_TRUE(writer.Commit(backup));
+    EXPECT_EQ(ReadTestFile(backup), "old product");
+    EXPECT_EQ(ReadTestFile(FTarget), "new");
+}
+
+TEST_F(AtomicFileWriterTest, TargetTakenBetweenTheCheckAndTheRenameIsWaitedFor) {
+    // Another process opens the target just after the check found it free: the rename fails
+    // and is retried while the target is held, then either succeeds or gives up.
+    const std::u16string backup = FFolder + u"\\Quorvalent.exe.1.bak";
+    for (const bool released : {false, true}) {
+        SCOPED_TRACE(released ? "released at the next check" : "held to the end");
+        WriteTestFile(FTarget, "old product");
+        TScopedHandle held;
+        TCallLog log;
+        log.Check = [&] {
+            if (log.Calls.back() == "CreateHardLinkW " + Narrow(backup)) {
+                held.Reset(CreateFileW(WStr(FTarget), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                       0, nullptr));
+            } else if (released && log.Calls.back().starts_with("MoveFileExW")) {
+                held.Reset();
+            }
+        };
+        bool committed = false;
+        {
+            const TWriteSeam seam = log.Seam();
+            TAtomicFileWriter writer(FTarget, &seam);
+            writer.RetryCount = 3;
+            writer.RetryDelayMs = 10;
+            writer.Write("new", 3);
+            try {
+                committed = writer.Commit(backup);
+            } catch (const EError&) {
+            }
+        }
+        held.Reset();
+        EXPECT_EQ(committed, released);
+        if (released) {
+            EXPECT_EQ(ReadTestFile(FTarget), "new");
+            EXPECT_EQ(ReadTestFile(backup), "old product");
+        } else {
+            // The holder kept the second name of its file from being deleted: that waits for
+            // the next run's clean-up, and is the old file in the meantime.
+            EXPECT_EQ(ReadTestFile(FTarget), "old product");
+            EXPECT_TRUE(!FileExists(backup) || ReadTestFile(backup) == "old product");
+        }
+        DeleteFileW(WStr(backup));
+        EXPECT_EQ(CountEntries(FFolder), 1);
+    }
 }
 
 TEST_F(AtomicFileWriterTest, ResourceIsCopiedFromWhereTheFileHoldsIt) {

@@ -2,14 +2,21 @@
 // the next run clears up after a run that was killed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
+#include "app/run_services_win.h"
+#include "app/application.h"
+#include "app/win32_platform.h"
 #include "tests/windows/test_folders.h"
 #include "utils/common.h"
+#include "utils/consts.h"
 #include "utils/exception.h"
 #include "utils/install_transaction.h"
 #include "utils/registry.h"
 #include "utils/strings.h"
+#include "utils/write_names.h"
 
 namespace {
 
@@ -191,6 +198,182 @@ TEST_F(InstallTransactionTest, NextRunClearsWhatAKilledRunLeft) {
     }
     EXPECT_EQ(ReadTestFile(FFolder + u"\\QuorvalentInstaller.exe"), "old installer");
     EXPECT_EQ(CountEntries(FFolder), 5);
+}
+
+// The calls the transaction made, as "Call Path" text, each checked as it returns.
+struct TCallLog {
+    std::vector<std::u16string> Calls;
+    std::function<void()> Check;
+
+    void Attach(TInstallTransaction& transaction) {
+        transaction.Seam.AfterCall = [this](std::u16string_view call, std::u16string_view path) {
+            Calls.push_back(std::u16string(call) + u" " + std::u16string(path));
+            if (Check) {
+                Check();
+            }
+        };
+    }
+    std::vector<std::u16string> Starting(std::u16string_view call) const {
+        std::vector<std::u16string> found;
+        std::copy_if(Calls.begin(), Calls.end(), std::back_inserter(found),
+                     [&](const std::u16string& c) { return c.starts_with(call); });
+        return found;
+    }
+};
+
+TEST_F(InstallTransactionTest, FoldersAreMadeAndRemovedOneLevelAtATime) {
+    const std::u16string a = FFolder + u"\\a", b = a + u"\\b", c = b + u"\\c";
+    TCallLog log;
+    {
+        TInstallTransaction transaction;
+        log.Attach(transaction);
+        transaction.CreateFolders(c);
+        EXPECT_TRUE(DirectoryExists(c));
+    }
+    EXPECT_EQ(log.Starting(u"CreateDirectoryW"),
+              (std::vector<std::u16string>{u"CreateDirectoryW " + a, u"CreateDirectoryW " + b,
+                                           u"CreateDirectoryW " + c}));
+    EXPECT_EQ(log.Starting(u"RemoveDirectoryW"),
+              (std::vector<std::u16string>{u"RemoveDirectoryW " + c, u"RemoveDirectoryW " + b,
+                                           u"RemoveDirectoryW " + a}));
+    EXPECT_EQ(CountEntries(FFolder), 0);
+
+    // A level that cannot be made: the ones made before it are known and taken back.
+    {
+        TInstallTransaction transaction;
+        EXPECT_THROW(transaction.CreateFolders(b + u"\\bad<name"), EError);
+        EXPECT_TRUE(DirectoryExists(b));
+    }
+    EXPECT_EQ(CountEntries(FFolder), 0);
+}
+
+TEST_F(InstallTransactionTest, RollbackPutsTheOldFileBackInOneRename) {
+    const std::u16string product = FFolder + u"\\Quorvalent.exe";
+    WriteTestFile(product, "old product");
+    TCallLog log;
+    {
+        TInstallTransaction transaction;
+        WriteBytes(transaction, product, "new product");
+        log.Attach(transaction);
+        log.Check = [&] {
+            const std::string now = ReadTestFile(product);
+            EXPECT_TRUE(now == "old product" || now == "new product") << now;
+        };
+    }
+    EXPECT_EQ(log.Calls, (std::vector<std::u16string>{u"MoveFileExW " + product}));
+    EXPECT_EQ(ReadTestFile(product), "old product");
+    EXPECT_EQ(CountEntries(FFolder), 1);
+}
+
+TEST_F(InstallTransactionTest, SavedFileTakesItsNameInOneStepAndComesBackTheSameWay) {
+    const std::u16string link = FFolder + u"\\Quorvalent.lnk";
+    const struct {
+        const char* Name;
+        // What Save does with the temporary name it is given.
+        std::function<void(const std::u16string&)> Save;
+        bool Throws;
+        std::string After;
+    } cases[] = {
+        {"saved", [](const std::u16string& temporary) { WriteTestFile(temporary, "new link"); }, false,
+         "new link"},
+        // The shell's link writer fails without a word: the old link stays.
+        {"nothing written", [](const std::u16string&) {}, false, "old link"},
+        {"raised",
+         [](const std::u16string& temporary) {
+             WriteTestFile(temporary, "half");
+             throw EError(u"injected: disk full");
+         },
+         true, "old link"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        WriteTestFile(link, "old link");
+        TCallLog log;
+        log.Check = [&] {
+            const std::string now = ReadTestFile(link);
+            EXPECT_TRUE(now == "old link" || now == "new link") << now;
+        };
+        {
+            TInstallTransaction transaction;
+            log.Attach(transaction);
+            if (c.Throws) {
+                EXPECT_THROW(transaction.SaveFile(link, c.Save), EError);
+            } else {
+                transaction.SaveFile(link, c.Save);
+            }
+            EXPECT_EQ(ReadTestFile(link), c.After);
+            EXPECT_EQ(CountEntries(FFolder), 1) << "the temporary file was left";
+            log.Calls.clear();
+        }
+        // Put back through a file of its own and one rename, never by writing over the link.
+        EXPECT_EQ(ReadTestFile(link), "old link");
+        EXPECT_EQ(log.Starting(u"MoveFileExW"), (std::vector<std::u16string>{u"MoveFileExW " + link}));
+        EXPECT_EQ(CountEntries(FFolder), 1);
+    }
+}
+
+TEST_F(InstallTransactionTest, KeptFileThatCannotBeDeletedIsLoggedAndLeftForTheNextRun) {
+    const std::u16string product = FFolder + u"\\Quorvalent.exe";
+    const std::u16string backup = BackupFileName(product, GetCurrentProcessId());
+    WriteTestFile(product, "old product");
+    std::vector<std::u16string> logged;
+    TScopedHandle held;
+    {
+        TInstallTransaction transaction;
+        transaction.OnLog = [&](const std::u16string& text) { logged.push_back(text); };
+        WriteBytes(transaction, product, "new product");
+        held.Reset(
+            CreateFileW(WStr(backup), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held.Valid());
+        transaction.Commit();
+    }
+    held.Reset();
+    EXPECT_EQ(ReadTestFile(product), "new product");
+    EXPECT_EQ(ReadTestFile(backup), "old product");
+    EXPECT_TRUE(std::any_of(logged.begin(), logged.end(), [&](const std::u16string& text) {
+        return text.starts_with(u"Cannot delete " + backup);
+    }));
+    DeleteFileW(WStr(backup));
+}
+
+TEST_F(InstallTransactionTest, LeftoverLinkOfAReadOnlyFileGoesAndTheFileStaysReadOnly) {
+    // Killed between making the second name and the rename: both names are one file, with one
+    // set of attributes.
+    const std::u16string product = FFolder + u"\\Quorvalent.exe";
+    const std::u16string backup = BackupFileName(product, EndedProcess);
+    WriteTestFile(product, "old product");
+    SetFileAttributesW(WStr(product), FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(CreateHardLinkW(WStr(backup), WStr(product), nullptr));
+    RemoveWriteLeftovers(FFolder, {u"Quorvalent.exe"});
+    EXPECT_FALSE(FileExists(backup));
+    EXPECT_EQ(ReadTestFile(product), "old product");
+    EXPECT_TRUE(GetFileAttributesW(WStr(product)) & FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW(WStr(product), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(InstallTransactionTest, EveryRunClearsTheShortcutLeftoversToo) {
+    const std::u16string desktop = GetDesktopFolder(nullptr);
+    const std::u16string menu = GetAppDataFolder() + StartMenuProgramsSuffix + MakerName;
+    ForceDirectories(menu);
+    const std::u16string leftovers[] = {TemporaryFileName(desktop + u"\\Quorvalent.lnk", EndedProcess),
+                                        TemporaryFileName(menu + u"\\Quorvalent.lnk", EndedProcess)};
+    for (const std::u16string& leftover : leftovers) {
+        WriteTestFile(leftover, "half a link");
+    }
+    const std::u16string other = desktop + u"\\Notes.lnk." + IntToStr(EndedProcess) + u".tmp";
+    WriteTestFile(other, "not ours");
+    {
+        TApplication application;
+        TWin32RunServices services(u"English");
+        TWin32Platform platform(application, services);
+        platform.RemoveWriteLeftovers(FFolder);
+    }
+    for (const std::u16string& leftover : leftovers) {
+        EXPECT_FALSE(FileExists(leftover)) << W(leftover);
+    }
+    EXPECT_EQ(ReadTestFile(other), "not ours");
+    DeleteFileW(WStr(other));
+    RemoveDirectoryW(WStr(menu));
 }
 
 } // namespace
