@@ -259,6 +259,7 @@ void TMainForm::ShowState() {
 
 void TMainForm::FormShow() {
     FShown = true;
+    ReadSystemLook();
     ChooseTheme();
     ApplyThemeColors();
     SetFormClientSize(Handle(), FConstraints, r(FormClientWidth96), r(FormClientHeight96));
@@ -293,19 +294,25 @@ void TMainForm::ApplyThemeColors() {
     InvalidateRect(Handle(), nullptr, FALSE);
 }
 
+void TMainForm::ReadSystemLook() {
+    FSystemContrast = SystemHighContrast();
+    if (!FSystemContrast) {
+        FSystemTheme = Properties->SystemTheme();
+    }
+}
+
 bool TMainForm::ChooseTheme() {
-    if (const std::optional<TSystemColors> contrast = SystemHighContrast()) {
-        if (Theme->IsHighContrast() && Theme->SystemColors() == *contrast) {
+    if (FSystemContrast) {
+        if (Theme->IsHighContrast() && Theme->SystemColors() == *FSystemContrast) {
             return false;
         }
-        Theme->SetHighContrast(*contrast);
+        Theme->SetHighContrast(*FSystemContrast);
         return true;
     }
-    const std::u16string system = Properties->SystemTheme();
-    if (!Theme->IsHighContrast() && Theme->ThemeName() == system) {
+    if (!Theme->IsHighContrast() && Theme->ThemeName() == FSystemTheme) {
         return false;
     }
-    Theme->SetThemeName(system);
+    Theme->SetThemeName(FSystemTheme);
     return true;
 }
 
@@ -509,6 +516,7 @@ void TMainForm::WMSettingChange(WPARAM wParam, LPARAM lParam) {
     // frame calculation of its own; so does a high-contrast scheme turned on or off.
     const auto* area = reinterpret_cast<const wchar_t*>(lParam);
     if (wParam == SPI_SETHIGHCONTRAST || (area && U16(area) == u"ImmersiveColorSet")) {
+        ReadSystemLook();
         FollowSystemTheme();
     }
 }
@@ -550,6 +558,7 @@ LRESULT TMainForm::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return DefaultHandler(msg, wParam, lParam);
     case WM_SYSCOLORCHANGE:
         // Another high-contrast scheme, or its colours edited.
+        ReadSystemLook();
         FollowSystemTheme();
         return DefaultHandler(msg, wParam, lParam);
     default:

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -111,8 +112,11 @@ private:
     TControl* ControlOf(TFormControl Control) const noexcept;
     // The window takes the theme's colours, also for the frame the platform draws.
     void ApplyThemeColors();
-    // Gives the theme the look the system asks for: its high-contrast scheme while that is on,
-    // else its light or dark app setting. True when the theme changed.
+    // Reads the look the system asks for: its high-contrast scheme while that is on, else its
+    // light or dark app setting. Read when the window shows and when the system announces a
+    // change, never while the frame is measured.
+    void ReadSystemLook();
+    // Gives the theme the look last read. True when the theme changed.
     bool ChooseTheme();
     // Follows the system's look when it differs from the theme's, and repaints.
     void FollowSystemTheme();
@@ -142,4 +146,7 @@ private:
     bool FShown = false;
     // What the frame was last told; a new window's frame is light.
     bool FDarkFrame = false;
+    // The system's look as last read.
+    std::optional<TSystemColors> FSystemContrast;
+    std::u16string FSystemTheme = u"Light";
 };

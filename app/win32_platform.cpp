@@ -17,6 +17,7 @@
 #include "utils/install_transaction.h"
 #include "utils/known_folders.h"
 #include "utils/paths.h"
+#include "utils/programs_list.h"
 #include "utils/properties.h"
 #include "utils/resource_stream.h"
 #include "utils/rest.h"
@@ -308,7 +309,7 @@ TCallResult TWin32Platform::ScheduleFileDeletion(const std::u16string& Folder, c
     if (!IsPlainFile(path)) {
         return {coRefused, {}};
     }
-    return RunHiddenCommand(DeleteExeFilesCommands()[size_t(Seconds - 1)], Folder);
+    return RunHiddenCommand(DeleteFileCommand(Name, Seconds), Folder);
 }
 
 // ---- IUninstallNotification ----

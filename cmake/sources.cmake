@@ -17,6 +17,7 @@ set(QV_PORTABLE_SOURCES
   utils/write_names.cpp
   utils/log_format.cpp
   utils/folder_deletion.cpp
+  utils/programs_list.cpp
   utils/png_decoder.cpp
   utils/image_scaling.cpp
   utils/png_image.cpp
@@ -61,6 +62,7 @@ set(QV_WINDOWS_SOURCES
   ucl/accessible.cpp
   ucl/context_menu.cpp
   ucl/title_bar.cpp
+  ucl/clickable_control.cpp
   ucl/label_control.cpp
   ucl/button_control.cpp
   ucl/switch_control.cpp
@@ -104,6 +106,7 @@ set(QV_PORTABLE_TESTS
   tests/unit/installation_session_test.cpp
   tests/unit/main_form_model_test.cpp
   tests/unit/run_services_test.cpp
+  tests/unit/programs_list_test.cpp
 )
 
 # Tests of the Windows layer, run under Wine.

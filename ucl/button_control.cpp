@@ -4,16 +4,10 @@
 #include "utils/language.h"
 #include "utils/theme.h"
 
-TButtonControl::TButtonControl(HWND Parent) {
+TButtonControl::TButtonControl(HWND Parent) : TClickableControl(true) {
     TWindowParams params = ChildParams(Parent, L"QuorvalentButton", 80, 32, false);
     params.Style |= WS_TABSTOP;
     CreateControl(params);
-}
-
-void TButtonControl::SetCaption(const std::u16string& Value) {
-    FCaption = Value;
-    Invalidate();
-    NotifyAccessible(EVENT_OBJECT_NAMECHANGE);
 }
 
 TColor TButtonControl::FillColor() const {
@@ -49,9 +43,9 @@ void TButtonControl::Paint(HDC DC, const TRect& Client) {
     FillSolidRect(DC, Client, FillColor());
     const TFontHandle font = CreateFontOf(FontNameRegular, Theme->FontHeight());
     const TSelectObject selected(DC, font.Get());
-    const TTextExtent text = TextExtent(DC, FCaption);
+    const TTextExtent text = TextExtent(DC, Caption());
     DrawTextAt(DC, (Client.Width() - text.Width) / 2,
-               (Client.Height() - text.Height) / 2 - ScaleValueTrunc(1), FCaption, TextColor(), FillColor());
+               (Client.Height() - text.Height) / 2 - ScaleValueTrunc(1), Caption(), TextColor(), FillColor());
     if (Theme->IsHighContrast()) {
         PaintHighContrastFrame(DC, Client);
     } else {
@@ -74,47 +68,6 @@ void TButtonControl::PaintHighContrastFrame(HDC DC, const TRect& Client) {
     }
 }
 
-void TButtonControl::MouseMove(int, int) {
-    if (FBehaviour.MouseMove()) {
-        Invalidate();
-    }
-}
-
-void TButtonControl::MouseLeave() {
-    FBehaviour.MouseLeave();
-    Invalidate();
-}
-
-void TButtonControl::MouseDown(TMouseButton Button, int, int) {
-    if (Button != mbLeft) {
-        return;
-    }
-    FBehaviour.MouseDown(Button);
-    Invalidate();
-    NotifyAccessible(EVENT_OBJECT_STATECHANGE);
-}
-
-void TButtonControl::MouseUp(TMouseButton Button, int X, int Y) {
-    if (Button != mbLeft) {
-        return;
-    }
-    // The handler runs first and sees the button still pressed.
-    if (InClient(X, Y)) {
-        Click();
-    }
-    bool clicked = false;
-    FBehaviour.MouseUp(Button, InClient(X, Y), clicked);
-    Invalidate();
-    NotifyAccessible(EVENT_OBJECT_STATECHANGE);
-}
-
-void TButtonControl::CaptureLost() {
-    if (FBehaviour.CaptureLost()) {
-        Invalidate();
-        NotifyAccessible(EVENT_OBJECT_STATECHANGE);
-    }
-}
-
 void TButtonControl::KeyPress(char16_t& Key) {
     if (FOnKeyPress) {
         FOnKeyPress(this, Key);
@@ -122,20 +75,6 @@ void TButtonControl::KeyPress(char16_t& Key) {
     if (Key == u' ') {
         Click();
     }
-}
-
-void TButtonControl::Click() {
-    if (FOnClick) {
-        FOnClick(this);
-    }
-}
-
-void TButtonControl::DoDefaultAction(int) {
-    Click();
-}
-
-std::u16string TButtonControl::AccessibleName(int) const {
-    return FCaption;
 }
 
 LONG TButtonControl::AccessibleRole(int) const {

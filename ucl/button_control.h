@@ -7,51 +7,35 @@
 #include <functional>
 #include <string>
 
-#include "ucl/button_behaviour.h"
-#include "ucl/control.h"
+#include "ucl/clickable_control.h"
 
 // A character typed while the control has the focus; the handler may change it (0 takes it).
 using TKeyPressEvent = std::function<void(TObject* Sender, char16_t& Key)>;
 
-class TButtonControl : public TControl {
+class TButtonControl : public TClickableControl {
 public:
     // 80 × 32, visible, a tab stop.
     explicit TButtonControl(HWND Parent);
 
-    TButtonState State() const noexcept { return FBehaviour.State(); }
-    const std::u16string& Caption() const noexcept { return FCaption; }
-    void SetCaption(const std::u16string& Value);
-    const TNotifyEvent& OnClick() const noexcept { return FOnClick; }
-    void SetOnClick(TNotifyEvent Value) { FOnClick = std::move(Value); }
+    void SetOnClick(TNotifyEvent Value) { StoreOnClick(std::move(Value)); }
     const TKeyPressEvent& OnKeyPress() const noexcept { return FOnKeyPress; }
     void SetOnKeyPress(TKeyPressEvent Value) { FOnKeyPress = std::move(Value); }
 
-    std::u16string AccessibleName(int Child) const override;
     LONG AccessibleRole(int Child) const override;
     LONG AccessibleState(int Child) const override;
     std::u16string AccessibleDefaultAction(int Child) const override;
 
 protected:
     void Paint(HDC DC, const TRect& Client) override;
-    void MouseMove(int X, int Y) override;
-    void MouseLeave() override;
-    void MouseDown(TMouseButton Button, int X, int Y) override;
-    void MouseUp(TMouseButton Button, int X, int Y) override;
-    void CaptureLost() override;
     void KeyPress(char16_t& Key) override;
     // Arrow keys stay with the button; Tab still moves the focus.
     LRESULT DialogCode() override { return DLGC_WANTARROWS; }
-    void DoDefaultAction(int Child) override;
 
 private:
-    void Click();
     TColor FillColor() const;
     TColor BorderColor() const;
     TColor TextColor() const;
     void PaintHighContrastFrame(HDC DC, const TRect& Client);
 
-    TButtonBehaviour FBehaviour{true};
-    std::u16string FCaption;
-    TNotifyEvent FOnClick;
     TKeyPressEvent FOnKeyPress;
 };

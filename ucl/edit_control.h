@@ -58,8 +58,6 @@ public:
     void SetUpperCaseEnabled(bool Value) noexcept { FModel.SetUpperCaseEnabled(Value); }
     void SetPairBracketsEnabled(bool Value) noexcept { FModel.SetPairBracketsEnabled(Value); }
     // Stored only; nothing here depends on it.
-    bool VariablesEnabled() const noexcept { return FVariablesEnabled; }
-    void SetVariablesEnabled(bool Value) noexcept { FVariablesEnabled = Value; }
     const std::u16string& Placeholder() const noexcept { return FPlaceholder; }
     void SetPlaceholder(const std::u16string& Value);
     // The name a screen reader gives the field: the text of the label that describes it.
@@ -140,7 +138,6 @@ private:
     TEditModel FModel{FHost};
     std::unique_ptr<TTimer> FCaretTimer;
     TResourceImage FButtonImage = imgAppIcon;
-    bool FVariablesEnabled = false;
     std::u16string FPlaceholder;
     std::u16string FAccessibleName;
     // The first half of a character outside the basic plane, waiting for its second half.

@@ -11,16 +11,8 @@ constexpr TColor LabelRed = 0x2D20BF; // #BF202D
 
 } // namespace
 
-TLabelControl::TLabelControl(HWND Parent) {
+TLabelControl::TLabelControl(HWND Parent) : TClickableControl(false) {
     CreateControl(ChildParams(Parent, L"QuorvalentLabel", 200, 18, false));
-}
-
-void TLabelControl::SetCaption(const std::u16string& Value) {
-    if (Value != FCaption) {
-        FCaption = Value;
-        Invalidate();
-        NotifyAccessible(EVENT_OBJECT_NAMECHANGE);
-    }
 }
 
 void TLabelControl::Change(bool& Field, bool Value) {
@@ -62,7 +54,7 @@ void TLabelControl::SetFontSize(TFontSize Value) {
 }
 
 void TLabelControl::SetOnClick(TNotifyEvent Value) {
-    FOnClick = std::move(Value);
+    StoreOnClick(std::move(Value));
     // Without a mouse a link could never be followed: a clickable label takes the focus.
     SetTabStop(Clickable());
     SetCursor(Clickable() ? crHandPoint : crDefault);
@@ -115,14 +107,14 @@ void TLabelControl::Paint(HDC DC, const TRect& Client) {
     const TFontHandle font = CreateFontOf(FaceOf(), FontHeightOf(), Clickable() && State() == bsHover);
     const TSelectObject selected(DC, font.Get());
     const TColor color = ColorOf();
-    const TTextExtent text = TextExtent(DC, FCaption);
+    const TTextExtent text = TextExtent(DC, Caption());
     const int width = Client.Width();
     int left = LabelLineLeft(FAlignment, width, text.Width);
     if (FAlignment == taLeftJustify && FWordWrap && width < text.Width) {
         PaintWrapped(DC, width, color, background);
         left = 0;
     } else {
-        DrawTextAt(DC, left, 0, FCaption, color, background);
+        DrawTextAt(DC, left, 0, Caption(), color, background);
     }
     if (Focused()) {
         // The focus cue of a keyboard user: a line under the text, which fills the label
@@ -141,37 +133,8 @@ void TLabelControl::Paint(HDC DC, const TRect& Client) {
 void TLabelControl::PaintWrapped(HDC DC, int Width, TColor Color, TColor Background) {
     const int lineHeight = TextExtent(DC, u"Wq").Height;
     const auto measure = [DC](std::u16string_view word) { return TextExtent(DC, word).Width; };
-    for (const TWrappedWord& word : WrapWords(FCaption, Width, measure)) {
+    for (const TWrappedWord& word : WrapWords(Caption(), Width, measure)) {
         DrawTextAt(DC, word.X, word.Line * lineHeight, word.Text, Color, Background);
-    }
-}
-
-void TLabelControl::MouseMove(int, int) {
-    if (FBehaviour.MouseMove()) {
-        Invalidate();
-    }
-}
-
-void TLabelControl::MouseLeave() {
-    FBehaviour.MouseLeave();
-    Invalidate();
-}
-
-void TLabelControl::MouseUp(TMouseButton Button, int X, int Y) {
-    if (Button != mbLeft) {
-        return;
-    }
-    if (InClient(X, Y)) {
-        Click();
-    }
-    bool clicked = false;
-    FBehaviour.MouseUp(Button, InClient(X, Y), clicked);
-    Invalidate();
-}
-
-void TLabelControl::CaptureLost() {
-    if (FBehaviour.CaptureLost()) {
-        Invalidate();
     }
 }
 
@@ -180,20 +143,6 @@ void TLabelControl::KeyPress(char16_t& Key) {
         Key = 0;
         Click();
     }
-}
-
-void TLabelControl::Click() {
-    if (FOnClick) {
-        FOnClick(this);
-    }
-}
-
-void TLabelControl::DoDefaultAction(int) {
-    Click();
-}
-
-std::u16string TLabelControl::AccessibleName(int) const {
-    return FCaption;
 }
 
 LONG TLabelControl::AccessibleRole(int) const {

@@ -6,19 +6,14 @@
 #include <functional>
 #include <string>
 
-#include "ucl/button_behaviour.h"
-#include "ucl/control.h"
+#include "ucl/clickable_control.h"
 #include "ucl/label_layout.h"
 
-class TLabelControl : public TControl {
+class TLabelControl : public TClickableControl {
 public:
     // 200 × 18, visible.
     explicit TLabelControl(HWND Parent);
 
-    TButtonState State() const noexcept { return FBehaviour.State(); }
-
-    const std::u16string& Caption() const noexcept { return FCaption; }
-    void SetCaption(const std::u16string& Value);
     // Stored only; shows on the next repaint.
     TAlignment Alignment() const noexcept { return FAlignment; }
     void SetAlignment(TAlignment Value) noexcept { FAlignment = Value; }
@@ -39,28 +34,19 @@ public:
     void SetBlueFont(bool Value);
     bool RedFont() const noexcept { return FRedFont; }
     void SetRedFont(bool Value);
-    const TNotifyEvent& OnClick() const noexcept { return FOnClick; }
     // A handler makes the label a link: a tab stop with the pointing hand.
     void SetOnClick(TNotifyEvent Value);
 
     // What screen readers are told: static text, or a link with its click.
-    std::u16string AccessibleName(int Child) const override;
     LONG AccessibleRole(int Child) const override;
     LONG AccessibleState(int Child) const override;
     std::u16string AccessibleDefaultAction(int Child) const override;
 
 protected:
     void Paint(HDC DC, const TRect& Client) override;
-    void MouseMove(int X, int Y) override;
-    void MouseLeave() override;
-    void MouseUp(TMouseButton Button, int X, int Y) override;
-    void CaptureLost() override;
     void KeyPress(char16_t& Key) override;
-    void DoDefaultAction(int Child) override;
 
 private:
-    bool Clickable() const noexcept { return static_cast<bool>(FOnClick); }
-    void Click();
     // Stores Value in Field and repaints when it differs.
     void Change(bool& Field, bool Value);
     int FontHeightOf() const;
@@ -68,8 +54,6 @@ private:
     const std::u16string& FaceOf() const;
     void PaintWrapped(HDC DC, int Width, TColor Color, TColor Background);
 
-    TButtonBehaviour FBehaviour{false};
-    std::u16string FCaption;
     TAlignment FAlignment = taLeftJustify;
     bool FAutoSize = false;
     bool FWordWrap = false;
@@ -79,5 +63,4 @@ private:
     bool FGrayFont = false;
     bool FBlueFont = false;
     bool FRedFont = false;
-    TNotifyEvent FOnClick;
 };

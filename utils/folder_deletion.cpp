@@ -22,12 +22,9 @@ std::u16string DeleteFolderCommand() {
            u"%\"";
 }
 
-std::array<std::u16string, 2> DeleteExeFilesCommands() {
-    const std::u16string folder = std::u16string(u"\"%") + DeletionFolderVariable + u"%\\";
-    return {std::u16string(DelayedCommandSwitches) + u"timeout 1 && del /f /q /a:-d " + folder +
-                ProductExeName + u"\"",
-            std::u16string(DelayedCommandSwitches) + u"timeout 2 && del /f /q /a:-d " + folder +
-                InstallerExeName + u"\""};
+std::u16string DeleteFileCommand(std::u16string_view Name, int Seconds) {
+    return std::u16string(DelayedCommandSwitches) + u"timeout " + IntToStr(Seconds) +
+           u" && del /f /q /a:-d \"%" + DeletionFolderVariable + u"%\\" + std::u16string(Name) + u"\"";
 }
 
 TDeletionRefusal FolderDeletionRefusal(std::u16string_view Folder, bool HoldsInstallation,

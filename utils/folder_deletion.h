@@ -9,7 +9,6 @@
 // value the interpreter inserts as it is, and is quoted there.
 #pragma once
 
-#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,10 +27,10 @@ std::u16string DeletionFolderValue(std::u16string_view DestFolder);
 
 // Parameters of "cmd.exe": wait one second, then remove the folder with all its contents.
 std::u16string DeleteFolderCommand();
-// Parameters of the two "cmd.exe" runs that delete "Quorvalent.exe" after one second and
-// "QuorvalentInstaller.exe" after two: exactly those files in the folder, read-only or
-// hidden ones too, never files of the same names in folders below it.
-std::array<std::u16string, 2> DeleteExeFilesCommands();
+// Parameters of "cmd.exe": wait Seconds, then delete the file Name of the folder, read-only
+// or hidden too, never a file of the same name in a folder below it. Name is one of the
+// installation's own file names, which the interpreter reads as they are.
+std::u16string DeleteFileCommand(std::u16string_view Name, int Seconds);
 
 // Why a folder must not be deleted as a whole; drNone allows it.
 enum class TDeletionRefusal {

@@ -13,18 +13,20 @@
 
 namespace {
 
-// Raises EError when the old value cannot be written back.
-void RestoreRegValue(const std::u16string& key, const std::u16string& name,
+// False when the key is gone or refuses; raises EError when the old value cannot be written
+// back.
+bool RestoreRegValue(const std::u16string& key, const std::u16string& name,
                      const std::optional<TRegData>& old) {
     TRegistryKey handle = TRegistryKey::Open(key, KEY_SET_VALUE);
     if (!handle.Valid()) {
-        return;
+        return false;
     }
     if (old) {
         handle.Write(name, old->Type, old->Bytes.data(), old->Bytes.size());
     } else {
         handle.DeleteValue(name);
     }
+    return true;
 }
 
 // The keys of Key's path ("A", "A\B", …) that do not exist yet, outermost first.
@@ -124,9 +126,14 @@ void TInstallTransaction::CreateFolder(const std::u16string& Folder) {
         // Removed only while empty: whatever someone else put there stays.
         FUndo.push_back([this, folder] {
             const BOOL removed = RemoveDirectoryW(WStr(folder));
+            const DWORD error = GetLastError();
             After(u"RemoveDirectoryW", folder);
             if (removed) {
                 Log(u"Removed the folder " + folder);
+            } else if (error == ERROR_DIR_NOT_EMPTY) {
+                Log(u"Kept the folder " + folder + u": it holds files that are not this run's");
+            } else {
+                Log(u"Cannot remove the folder " + folder + u": " + SysErrorMessage(error));
             }
         });
     }
@@ -153,10 +160,9 @@ void TInstallTransaction::ReplaceFile(const std::u16string& Target,
         Log(u"Wrote " + Target);
         FUndo.push_back([this, Target] {
             const BOOL deleted = DeleteFileW(WStr(Target));
+            const DWORD error = GetLastError();
             After(u"DeleteFileW", Target);
-            if (deleted) {
-                Log(u"Removed " + Target);
-            }
+            Log(deleted ? u"Removed " + Target : u"Cannot remove " + Target + u": " + SysErrorMessage(error));
         });
     }
 }
@@ -172,8 +178,11 @@ void TInstallTransaction::RememberRegValue(const std::u16string& Key, const std:
         // else filled in the meantime stays.
         FUndo.push_back([this, missing] {
             for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-                if (RegDeleteKeyW(HKEY_CURRENT_USER, WStr(*it)) == ERROR_SUCCESS) {
+                const LSTATUS status = RegDeleteKeyW(HKEY_CURRENT_USER, WStr(*it));
+                if (status == ERROR_SUCCESS) {
                     Log(u"Registry: removed the key HKCU\\" + *it);
+                } else if (status != ERROR_FILE_NOT_FOUND) {
+                    Log(u"Registry: kept the key HKCU\\" + *it + u": " + SysErrorMessage(DWORD(status)));
                 }
             }
         });
@@ -181,8 +190,14 @@ void TInstallTransaction::RememberRegValue(const std::u16string& Key, const std:
     }
     std::optional<TRegData> old = TRegistryKey::Open(Key, KEY_QUERY_VALUE).Read(Name);
     FUndo.push_back([this, Key, Name, old] {
-        RestoreRegValue(Key, Name, old);
-        Log(u"Registry: restored HKCU\\" + Key + u" value " + Name);
+        const std::u16string value = u"HKCU\\" + Key + u" value " + Name;
+        try {
+            Log(RestoreRegValue(Key, Name, old)
+                    ? u"Registry: restored " + value
+                    : u"Registry: cannot restore " + value + u": the key is gone");
+        } catch (const EError& e) {
+            Log(u"Registry: cannot restore " + value + u": " + e.Message());
+        }
     });
 }
 
@@ -200,14 +215,22 @@ void TInstallTransaction::RememberFile(const std::u16string& Path) {
         if (old) {
             // Written beside it and renamed onto it, like any new file: a stop half-way leaves
             // the complete link of this run under its name, never one cut short.
-            WriteFileAtomically(Path, old->data(), old->size(), {}, &Seam);
-            Log(u"Restored " + Path);
+            try {
+                WriteFileAtomically(Path, old->data(), old->size(), {}, &Seam);
+                Log(u"Restored " + Path);
+            } catch (const EError& e) {
+                Log(u"Cannot restore " + Path + u": " + e.Message());
+            }
             return;
         }
         const BOOL deleted = DeleteFileW(WStr(Path));
+        const DWORD error = GetLastError();
         After(u"DeleteFileW", Path);
+        // A link this run never managed to write was not there to remove.
         if (deleted) {
             Log(u"Removed " + Path);
+        } else if (error != ERROR_FILE_NOT_FOUND) {
+            Log(u"Cannot remove " + Path + u": " + SysErrorMessage(error));
         }
     });
 }

@@ -3,6 +3,7 @@
 
 #include "utils/consts.h"
 #include "utils/exception.h"
+#include "utils/programs_list.h"
 #include "utils/registry.h"
 #include "utils/strings.h"
 #include "utils/win32.h"
@@ -45,19 +46,14 @@ void TProperties::SetInstallationSource(const std::u16string& Value) {
 }
 
 void TProperties::CreateProgramsListKey(const std::u16string& DestFolder, int64_t TotalSize) {
-    const std::u16string installerPath = JoinPath(DestFolder, InstallerExeName);
     TRegistryKey key = TRegistryKey::Create(ProgramsListKey);
-    key.WriteString(u"Publisher", MakerName);
-    key.WriteString(u"DisplayName", ProductName);
-    key.WriteString(u"DisplayVersion", ProductVersion);
-    key.WriteString(u"InstallLocation", DestFolder);
-    key.WriteString(u"DisplayIcon", installerPath);
-    key.WriteString(u"InstallDate", TodayText());
-    key.WriteString(u"UninstallString", u"\"" + installerPath + u"\" /uninstall");
-    key.WriteString(u"URLInfoAbout", ProductPageUrl);
-    key.WriteInteger(u"EstimatedSize", static_cast<uint32_t>(TotalSize / 1024));
-    key.WriteInteger(u"NoModify", 1);
-    key.WriteInteger(u"NoRepair", 1);
+    for (const TProgramsListValue& value : ProgramsListValues(DestFolder, TotalSize, TodayText())) {
+        if (value.IsText) {
+            key.WriteString(value.Name, value.Text);
+        } else {
+            key.WriteInteger(value.Name, value.Number);
+        }
+    }
 }
 
 long TProperties::DeleteProgramsListKey() {

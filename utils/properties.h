@@ -6,12 +6,6 @@
 #include <cstdint>
 #include <string>
 
-// The values that CreateProgramsListKey writes, in its order.
-inline constexpr const char16_t* ProgramsListValueNames[] = {
-    u"Publisher",     u"DisplayName", u"DisplayVersion",  u"InstallLocation",
-    u"DisplayIcon",   u"InstallDate", u"UninstallString", u"URLInfoAbout",
-    u"EstimatedSize", u"NoModify",    u"NoRepair"};
-
 class TProperties {
 public:
     // Reads the recorded values once; never fails because a key or value is missing.

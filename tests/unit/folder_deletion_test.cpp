@@ -36,7 +36,8 @@ TEST(DeleteCommands, FolderIsRemovedAfterOneSecond) {
 }
 
 TEST(DeleteCommands, ExecutablesAreDeletedAfterOneAndTwoSeconds) {
-    const auto commands = DeleteExeFilesCommands();
+    const std::u16string commands[] = {DeleteFileCommand(u"Quorvalent.exe", 1),
+                                       DeleteFileCommand(u"QuorvalentInstaller.exe", 2)};
     EXPECT_EQ(commands[0],
               u"/d /v:off /c timeout 1 && del /f /q /a:-d \"%QUORVALENT_UNINSTALL_FOLDER%\\Quorvalent.exe\"");
     EXPECT_EQ(commands[1], u"/d /v:off /c timeout 2 && del /f /q /a:-d "
@@ -46,7 +47,8 @@ TEST(DeleteCommands, ExecutablesAreDeletedAfterOneAndTwoSeconds) {
 TEST(DeleteCommands, DelWithSubfoldersDeletedTheUsersCopiesOfTheSameNames) {
     // "/s" deleted files of the two names in every folder below, and from a drive's root on
     // the whole drive.
-    for (const std::u16string& command : DeleteExeFilesCommands()) {
+    for (const std::u16string& command :
+         {DeleteFileCommand(u"Quorvalent.exe", 1), DeleteFileCommand(u"QuorvalentInstaller.exe", 2)}) {
         EXPECT_EQ(command.find(u" /s"), std::u16string::npos) << Narrow(command);
         EXPECT_NE(command.find(u" /f"), std::u16string::npos) << "read-only files must go too";
     }

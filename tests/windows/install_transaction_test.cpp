@@ -117,6 +117,28 @@ TEST_F(InstallTransactionTest, FolderThatSomeoneFilledStays) {
     EXPECT_FALSE(DirectoryExists(FFolder + u"\\a\\b"));
 }
 
+TEST_F(InstallTransactionTest, RollbackSaysWhatItCouldNotPutBack) {
+    const std::u16string existing = TestKey + u"\\Existing";
+    WriteRegString(existing, u"A", u"old");
+    std::vector<std::u16string> logged;
+    {
+        TInstallTransaction transaction;
+        transaction.OnLog = [&](const std::u16string& text) { logged.push_back(text); };
+        transaction.CreateFolders(FFolder + u"\\a");
+        WriteString(transaction, existing, u"A", u"new");
+        // Meanwhile someone else puts a file into the new folder and removes the key.
+        WriteTestFile(FFolder + u"\\a\\notes.txt", "mine");
+        RegDeleteTreeW(HKEY_CURRENT_USER, WStr(existing));
+    }
+    const auto has = [&](const std::u16string& line) {
+        return std::find(logged.begin(), logged.end(), line) != logged.end();
+    };
+    EXPECT_TRUE(has(u"Kept the folder " + FFolder + u"\\a: it holds files that are not this run's"));
+    EXPECT_TRUE(has(u"Registry: cannot restore HKCU\\" + existing + u" value A: the key is gone"));
+    EXPECT_FALSE(has(u"Registry: restored HKCU\\" + existing + u" value A"));
+    EXPECT_EQ(ReadTestFile(FFolder + u"\\a\\notes.txt"), "mine");
+}
+
 TEST_F(InstallTransactionTest, RegistryValuesArePutBackAndNewKeysRemoved) {
     const std::u16string existing = TestKey + u"\\Existing";
     WriteRegString(existing, u"A", u"old");

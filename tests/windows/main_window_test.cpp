@@ -302,6 +302,19 @@ TEST_F(MainWindowTest, SwitchToDarkWasShownOnlyAtTheNextFrameCalculation) {
     EXPECT_TRUE(Theme->IsDark());
 }
 
+TEST_F(MainWindowTest, EveryFrameCalculationReadTheRegistry) {
+    Open(1.0f, u"/dir=\"" + FFolder + u"\"");
+    ASSERT_TRUE(Theme->IsLight());
+    // The setting changes without its announcement: measuring the frame reads nothing.
+    SetAppsUseLightTheme(0);
+    SetWindowPos(Form->Handle(), nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(Theme->IsLight());
+    // The announcement reads it, and the window follows.
+    SendMessageW(Form->Handle(), WM_SETTINGCHANGE, 0, reinterpret_cast<LPARAM>(L"ImmersiveColorSet"));
+    EXPECT_TRUE(Theme->IsDark());
+}
+
 TEST_F(MainWindowTest, TheFirstFrameIsAlreadyInTheThemesLook) {
     SetAppsUseLightTheme(0);
     static TMainForm* watched = nullptr;

@@ -145,10 +145,9 @@ protected:
     void ExpectOnlyExecutablesDeleted(const std::u16string& folder) {
         const auto runs = WaitForRuns(2);
         ASSERT_EQ(runs.size(), 2u);
-        const auto commands = DeleteExeFilesCommands();
         const std::u16string names[] = {u"Quorvalent.exe", u"QuorvalentInstaller.exe"};
         for (size_t i = 0; i < 2; ++i) {
-            EXPECT_EQ(runs[i].Parameters, W(commands[i]));
+            EXPECT_EQ(runs[i].Parameters, W(DeleteFileCommand(names[i], int(i + 1))));
             EXPECT_EQ(runs[i].Line, W(u"timeout " + IntToStr(long(i + 1)) + u" && del /f /q /a:-d \"" +
                                       JoinPath(DeletionFolderValue(folder), names[i]) + u"\""));
             EXPECT_EQ(runs[i].WorkingFolder, W(SystemFolder()));
@@ -197,7 +196,7 @@ TEST_F(UninstallFormTest, DeleteDataOffKeepsSettingsAndFolder) {
     EXPECT_FALSE(KeyExists(ProgramsListKey));
     const auto runs = WaitForRuns(2);
     ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[0].Parameters, W(DeleteExeFilesCommands()[0]));
+    EXPECT_EQ(runs[0].Parameters, W(DeleteFileCommand(u"Quorvalent.exe", 1)));
     EXPECT_TRUE(FileExists(folder + u"\\workspace.json"));
     EXPECT_FALSE(FileExists(folder + u"\\QuorvalentInstaller.exe"));
 }
