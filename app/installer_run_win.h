@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "app/application.h"
+#include "app/application_win.h"
 #include "app/installation_session.h"
-#include "app/main_form.h"
+#include "app/main_form_win.h"
 #include "app/run_services_win.h"
-#include "app/win32_platform.h"
+#include "app/session_platform_win.h"
 #include "utils/command_line.h"
 
 class TInstallerRun {

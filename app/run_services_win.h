@@ -12,9 +12,9 @@
 #include <string>
 
 #include "app/run_services.h"
-#include "ucl/context_menu.h"
-#include "utils/properties.h"
-#include "utils/rest.h"
+#include "ucl/context_menu_win.h"
+#include "utils/properties_win.h"
+#include "utils/rest_win.h"
 
 class TWin32RunServices final : public TRunServices {
 public:

@@ -1,5 +1,5 @@
 // What the installation session asks of the operating system and of its window, in small
-// pieces: the Win32 edge implements them (app/win32_platform.h) and the workflow tests fake
+// pieces: the Win32 edge implements them (app/session_platform_win.h) and the workflow tests fake
 // them, so that the order of the steps, the rollback, the log and the exit codes are tested
 // without the platform.
 #pragma once

@@ -37,46 +37,50 @@ set(QV_PORTABLE_SOURCES
 )
 
 set(QV_WINDOWS_SOURCES
-  utils/win32.cpp
-  utils/registry.cpp
-  utils/properties.cpp
-  utils/common.cpp
-  utils/atomic_file_writer.cpp
-  utils/resource_stream.cpp
-  utils/background_task.cpp
-  utils/install_transaction.cpp
-  utils/run_log.cpp
-  utils/rest.cpp
-  utils/known_folders.cpp
-  utils/running_product.cpp
-  ucl/window.cpp
-  ucl/timer.cpp
+  utils/text_win.cpp
+  utils/os_error_win.cpp
+  utils/module_win.cpp
+  utils/registry_win.cpp
+  utils/properties_win.cpp
+  utils/file_system_win.cpp
+  utils/shell_win.cpp
+  utils/language_win.cpp
+  utils/atomic_file_writer_win.cpp
+  utils/resource_stream_win.cpp
+  utils/background_task_win.cpp
+  utils/install_transaction_win.cpp
+  utils/run_log_win.cpp
+  utils/rest_win.cpp
+  utils/known_folders_win.cpp
+  utils/running_product_win.cpp
+  ucl/window_win.cpp
+  ucl/timer_win.cpp
   utils/theme_win.cpp
-  ucl/gdi.cpp
-  ucl/control.cpp
-  ucl/shadow_form.cpp
-  ucl/bitmap.cpp
-  ucl/picture.cpp
-  ucl/image_control.cpp
-  ucl/animation.cpp
-  ucl/accessible.cpp
-  ucl/context_menu.cpp
-  ucl/title_bar.cpp
-  ucl/clickable_control.cpp
-  ucl/label_control.cpp
-  ucl/button_control.cpp
-  ucl/switch_control.cpp
-  ucl/clipboard.cpp
-  ucl/edit_control.cpp
-  app/application.cpp
-  app/win32_platform.cpp
-  app/main_form.cpp
+  ucl/gdi_win.cpp
+  ucl/control_win.cpp
+  ucl/shadow_form_win.cpp
+  ucl/bitmap_win.cpp
+  ucl/picture_win.cpp
+  ucl/image_control_win.cpp
+  ucl/animation_win.cpp
+  ucl/accessible_win.cpp
+  ucl/context_menu_win.cpp
+  ucl/title_bar_win.cpp
+  ucl/clickable_control_win.cpp
+  ucl/label_control_win.cpp
+  ucl/button_control_win.cpp
+  ucl/switch_control_win.cpp
+  ucl/clipboard_win.cpp
+  ucl/edit_control_win.cpp
+  app/application_win.cpp
+  app/session_platform_win.cpp
+  app/main_form_win.cpp
   app/run_services_win.cpp
   app/installer_run_win.cpp
 )
 
 # The program entry; linked into the installer only.
-set(QV_APP_ENTRY app/main.cpp app/runtime_support.cpp)
+set(QV_APP_ENTRY app/main_win.cpp app/runtime_support_win.cpp)
 
 # Portable unit tests: natively under ASan/UBSan and again under Wine.
 set(QV_PORTABLE_TESTS

@@ -4,7 +4,7 @@
 
 #include "utils/exception.h"
 #include "utils/strings.h"
-#include "utils/win32.h"
+#include "utils/text_win.h"
 
 std::span<const uint8_t> ReadProgramResource(const std::u16string& Name) {
     // Resource compilers store names upper-cased; the lookup is made the same way so that

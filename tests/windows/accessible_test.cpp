@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "tests/windows/test_host.h"
-#include "ucl/accessible.h"
-#include "ucl/control.h"
+#include "ucl/accessible_win.h"
+#include "ucl/control_win.h"
+#include "utils/text_win.h"
+#include "utils/com_win.h"
 
 namespace {
 

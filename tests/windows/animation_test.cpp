@@ -4,7 +4,7 @@
 
 #include "app/run_services.h"
 #include "tests/windows/test_host.h"
-#include "ucl/animation.h"
+#include "ucl/animation_win.h"
 #include "utils/theme_win.h"
 
 namespace {

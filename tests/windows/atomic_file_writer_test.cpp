@@ -6,11 +6,14 @@
 #include <vector>
 
 #include "tests/windows/test_folders.h"
-#include "utils/atomic_file_writer.h"
-#include "utils/common.h"
+#include "utils/atomic_file_writer_win.h"
+#include "utils/file_system_win.h"
 #include "utils/exception.h"
-#include "utils/resource_stream.h"
+#include "utils/resource_stream_win.h"
 #include "utils/strings.h"
+#include "utils/text_win.h"
+#include "utils/handles_win.h"
+#include "utils/module_win.h"
 
 namespace {
 

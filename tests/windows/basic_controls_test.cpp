@@ -14,9 +14,9 @@
 #include "tests/windows/screen_reader.h"
 #include "tests/windows/screenshot.h"
 #include "tests/windows/test_host.h"
-#include "ucl/button_control.h"
-#include "ucl/label_control.h"
-#include "ucl/switch_control.h"
+#include "ucl/button_control_win.h"
+#include "ucl/label_control_win.h"
+#include "ucl/switch_control_win.h"
 #include "utils/language.h"
 #include "utils/theme.h"
 

@@ -3,8 +3,13 @@
 #include <shlobj.h>
 
 #include "tests/windows/test_folders.h"
-#include "utils/common.h"
+#include "utils/file_system_win.h"
+#include "utils/shell_win.h"
+#include "utils/language_win.h"
 #include "utils/exception.h"
+#include "utils/text_win.h"
+#include "utils/os_error_win.h"
+#include "utils/com_win.h"
 
 namespace {
 

@@ -11,10 +11,12 @@
 
 #include "app/run_services_win.h"
 #include "tests/windows/screenshot.h"
-#include "ucl/accessible.h"
-#include "ucl/context_menu.h"
+#include "ucl/accessible_win.h"
+#include "ucl/context_menu_win.h"
 #include "utils/exception.h"
 #include "utils/language.h"
+#include "utils/text_win.h"
+#include "utils/com_win.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "tests/windows/test_host.h"
-#include "ucl/control.h"
-#include "ucl/shadow_form.h"
+#include "ucl/control_win.h"
+#include "ucl/shadow_form_win.h"
 
 namespace {
 

@@ -14,11 +14,12 @@
 #include "tests/windows/message_pump.h"
 #include "tests/windows/screenshot.h"
 #include "tests/windows/test_host.h"
-#include "ucl/clipboard.h"
-#include "ucl/context_menu.h"
-#include "ucl/edit_control.h"
+#include "ucl/clipboard_win.h"
+#include "ucl/context_menu_win.h"
+#include "ucl/edit_control_win.h"
 #include "utils/language.h"
 #include "utils/theme.h"
+#include "utils/text_win.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/unit/png_builder.h"
-#include "ucl/gdi.h"
+#include "ucl/gdi_win.h"
 
 namespace {
 

@@ -7,16 +7,16 @@
 #include <memory>
 #include <optional>
 
-#include "app/application.h"
-#include "app/main_form.h"
+#include "app/application_win.h"
+#include "app/main_form_win.h"
 #include "tests/windows/main_window_fixture.h"
 #include "tests/windows/import_patch.h"
 #include "tests/windows/message_pump.h"
 #include "tests/windows/screenshot.h"
 #include "tests/windows/test_folders.h"
-#include "ucl/gdi.h"
+#include "ucl/gdi_win.h"
 #include "utils/language.h"
-#include "utils/properties.h"
+#include "utils/properties_win.h"
 #include "utils/theme.h"
 
 namespace {

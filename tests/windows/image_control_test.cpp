@@ -2,7 +2,7 @@
 
 #include "tests/unit/png_builder.h"
 #include "tests/windows/test_host.h"
-#include "ucl/image_control.h"
+#include "ucl/image_control_win.h"
 
 namespace {
 

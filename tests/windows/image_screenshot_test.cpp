@@ -11,9 +11,9 @@
 
 #include "tests/windows/screenshot.h"
 #include "tests/windows/test_host.h"
-#include "ucl/animation.h"
+#include "ucl/animation_win.h"
 #include "app/run_services.h"
-#include "ucl/image_control.h"
+#include "ucl/image_control_win.h"
 #include "utils/theme_win.h"
 
 namespace {

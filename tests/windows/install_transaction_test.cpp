@@ -7,16 +7,19 @@
 #include <vector>
 
 #include "app/run_services_win.h"
-#include "app/application.h"
-#include "app/win32_platform.h"
+#include "app/application_win.h"
+#include "app/session_platform_win.h"
 #include "tests/windows/test_folders.h"
-#include "utils/common.h"
+#include "utils/file_system_win.h"
+#include "utils/shell_win.h"
 #include "utils/consts.h"
 #include "utils/exception.h"
-#include "utils/install_transaction.h"
-#include "utils/registry.h"
+#include "utils/install_transaction_win.h"
+#include "utils/registry_win.h"
 #include "utils/strings.h"
 #include "utils/write_names.h"
+#include "utils/text_win.h"
+#include "utils/handles_win.h"
 
 namespace {
 

@@ -5,11 +5,13 @@
 
 #include "tests/windows/test_folders.h"
 #include "tests/windows/test_run.h"
-#include "utils/common.h"
+#include "utils/file_system_win.h"
+#include "utils/shell_win.h"
 #include "utils/exception.h"
 #include "utils/language.h"
 #include "utils/product_payload.h"
-#include "utils/properties.h"
+#include "utils/properties_win.h"
+#include "utils/text_win.h"
 
 namespace {
 

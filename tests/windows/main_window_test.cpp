@@ -10,20 +10,20 @@
 #include <utility>
 #include <vector>
 
-#include "app/application.h"
-#include "app/main_form.h"
+#include "app/application_win.h"
+#include "app/main_form_win.h"
 #include "tests/windows/main_window_fixture.h"
 #include "tests/windows/test_run.h"
 #include "tests/windows/message_pump.h"
 #include "tests/windows/screen_reader.h"
 #include "tests/windows/test_folders.h"
 #include "tests/windows/test_host.h"
-#include "ucl/context_menu.h"
-#include "utils/common.h"
+#include "ucl/context_menu_win.h"
 #include "utils/consts.h"
 #include "utils/language.h"
-#include "utils/registry.h"
+#include "utils/registry_win.h"
 #include "utils/theme.h"
+#include "utils/text_win.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "ucl/window.h"
+#include "ucl/window_win.h"
 
 inline void PumpMessagesFor(DWORD milliseconds, const std::function<bool()>& done = nullptr) {
     const uint64_t end = GetTickCount64() + milliseconds;

@@ -5,10 +5,10 @@
 
 #include "utils/consts.h"
 #include "utils/exception.h"
-#include "utils/properties.h"
-#include "utils/registry.h"
+#include "utils/properties_win.h"
+#include "utils/registry_win.h"
 #include "utils/strings.h"
-#include "utils/win32.h"
+#include "utils/text_win.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "utils/exception.h"
-#include "utils/registry.h"
-#include "utils/win32.h"
+#include "utils/registry_win.h"
+#include "utils/text_win.h"
 
 namespace {
 

@@ -14,11 +14,12 @@
 #include "app/run_services_win.h"
 #include "utils/consts.h"
 #include "utils/exception.h"
-#include "utils/properties.h"
-#include "utils/registry.h"
-#include "utils/rest.h"
+#include "utils/properties_win.h"
+#include "utils/registry_win.h"
+#include "utils/rest_win.h"
 #include "utils/rest_request.h"
 #include "utils/strings.h"
+#include "utils/text_win.h"
 
 using testhttp::TServerMode;
 using testhttp::TTestHttpServer;

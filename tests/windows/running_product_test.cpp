@@ -8,8 +8,9 @@
 #include <vector>
 
 #include "tests/windows/test_folders.h"
-#include "utils/running_product.h"
+#include "utils/running_product_win.h"
 #include "utils/strings.h"
+#include "utils/text_win.h"
 
 namespace {
 

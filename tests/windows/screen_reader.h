@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "utils/win32.h"
+#include "utils/text_win.h"
 
 struct TReading {
     LONG Role = 0;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "utils/win32.h"
+#include "utils/text_win.h"
 
 inline std::u16string TestTempRoot() {
     wchar_t temp[MAX_PATH];
@@ -47,8 +47,9 @@ inline std::u16string FreshTestFolder(const std::u16string& name) {
 }
 
 inline std::string ReadTestFile(const std::u16string& path) {
-    const HANDLE file = CreateFileW(WStr(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE file =
+        CreateFileW(WStr(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return "<missing>";
     }

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "tests/windows/message_pump.h"
-#include "ucl/gdi.h"
-#include "ucl/window.h"
+#include "ucl/gdi_win.h"
+#include "ucl/window_win.h"
 
 // The client area of Window as it is on the screen: 0x00RRGGBB, row by row.
 inline std::vector<uint32_t> CaptureClient(HWND Window, int& Width, int& Height) {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "app/application.h"
+#include "app/application_win.h"
 #include "app/installer_run_win.h"
 #include "utils/command_line.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ucl/window.h"
+#include "ucl/window_win.h"
 #include "utils/png_decoder.h"
 #include "utils/theme_win.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "tests/windows/message_pump.h"
-#include "ucl/timer.h"
+#include "ucl/timer_win.h"
 #include "utils/exception.h"
 
 namespace {

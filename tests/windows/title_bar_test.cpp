@@ -9,9 +9,10 @@
 
 #include "app/run_services.h"
 #include "tests/windows/screenshot.h"
-#include "ucl/title_bar.h"
+#include "ucl/title_bar_win.h"
 #include "utils/language.h"
-#include "utils/win32.h"
+#include "utils/text_win.h"
+#include "utils/com_win.h"
 
 namespace {
 

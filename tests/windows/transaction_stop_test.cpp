@@ -14,12 +14,16 @@
 #include <vector>
 
 #include "tests/windows/test_folders.h"
-#include "utils/common.h"
+#include "utils/file_system_win.h"
+#include "utils/shell_win.h"
 #include "utils/exception.h"
-#include "utils/install_transaction.h"
-#include "utils/registry.h"
+#include "utils/install_transaction_win.h"
+#include "utils/registry_win.h"
 #include "utils/strings.h"
 #include "utils/write_names.h"
+#include "utils/text_win.h"
+#include "utils/handles_win.h"
+#include "utils/com_win.h"
 
 namespace {
 

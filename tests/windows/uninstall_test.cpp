@@ -12,21 +12,23 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/application.h"
-#include "app/main_form.h"
+#include "app/application_win.h"
+#include "app/main_form_win.h"
 #include "tests/e2e/cmd_standin_log.h"
 #include "tests/windows/import_patch.h"
 #include "tests/windows/message_pump.h"
 #include "tests/windows/test_folders.h"
 #include "tests/windows/test_run.h"
-#include "utils/common.h"
+#include "utils/file_system_win.h"
+#include "utils/shell_win.h"
 #include "utils/consts.h"
 #include "utils/folder_deletion.h"
 #include "utils/strings.h"
-#include "utils/known_folders.h"
-#include "utils/properties.h"
-#include "utils/registry.h"
-#include "utils/rest.h"
+#include "utils/known_folders_win.h"
+#include "utils/properties_win.h"
+#include "utils/registry_win.h"
+#include "utils/rest_win.h"
+#include "utils/text_win.h"
 
 using cmdstandin::TCmdRun;
 
