@@ -1,5 +1,7 @@
 #include "app/main_form_model.h"
 
+#include "utils/consts.h"
+#include "utils/language.h"
 #include "utils/strings.h"
 #include "utils/theme.h"
 
@@ -51,6 +53,53 @@ std::u16string TMainFormModel::ActionCaptionKey() const {
 
 std::u16string TMainFormModel::FolderLabelKey() const {
     return Uninstall() ? u"UNINSTALL_FROM" : u"DESTINATION_FOLDER";
+}
+
+std::u16string TMainFormModel::WindowCaption() const {
+    return std::u16string(ProductName) + u" \u2013 " + GetPhrase(ActionCaptionKey());
+}
+
+std::u16string TMainFormModel::Caption(TFormControl Control) const {
+    switch (Control) {
+    case fcTitleBar:
+        return WindowCaption();
+    case fcProductName:
+        return ProductName;
+    case fcVersion:
+        return GetPhrase(u"VERSION") + u" " + ProductVersion;
+    case fcUninstallHint:
+        return GetPhrase(u"CLICK_UNINSTALL_TO_START_UNINSTALLATION");
+    case fcFolderLabel:
+        return GetPhrase(FolderLabelKey());
+    case fcAccessDenied:
+        return GetPhrase(u"INSUFFICIENT_PRIVILEGES");
+    case fcRunAsAdmin:
+        return GetPhrase(u"RUN_THIS_PROGRAM_AS_ADMINISTRATOR");
+    case fcDesktopShortcut:
+        return GetPhrase(u"CREATE_DESKTOP_SHORTCUT");
+    case fcStartMenuShortcut:
+        return GetPhrase(u"CREATE_START_MENU_SHORTCUT");
+    case fcRunAfter:
+        return ReplaceAll(GetPhrase(u"RUN_PRODUCT_AFTER_INSTALLATION"), u"%s", ProductName);
+    case fcAcceptAgreement:
+        // The same words in every language.
+        return u"I accept the agreement";
+    case fcAgreementLink:
+        return AgreementUrl;
+    case fcDeleteData:
+        return GetPhrase(u"DELETE_LOCAL_WORKSPACES");
+    case fcLoader:
+        return GetPhrase(u"UNINSTALL");
+    case fcAction:
+        return GetPhrase(ActionCaptionKey());
+    case fcCancel:
+        return GetPhrase(u"CANCEL");
+    case fcLogo:
+    case fcFolderEdit:
+    case fcCount:
+        break;
+    }
+    return {};
 }
 
 TFormControl TMainFormModel::InitialFocus() const noexcept {

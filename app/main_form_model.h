@@ -61,6 +61,12 @@ public:
     // Phrase keys: the action's name ("INSTALL", "UPDATE", "UNINSTALL") and the folder label's.
     std::u16string ActionCaptionKey() const;
     std::u16string FolderLabelKey() const;
+    // The text the window draws on Control in the process's language: its caption, or for the
+    // loader what a screen reader calls it; empty for the logo and the folder field, whose
+    // text is the folder. The title bar shows the window's caption.
+    std::u16string Caption(TFormControl Control) const;
+    // "Quorvalent – " and the action's name.
+    std::u16string WindowCaption() const;
     // The control that has the focus when the window shows.
     TFormControl InitialFocus() const noexcept;
 

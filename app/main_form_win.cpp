@@ -23,7 +23,6 @@ namespace {
 
 constexpr DWORD FormStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
-constexpr char16_t AgreementCaption[] = u"I accept the agreement";
 
 // The common item dialog and its interfaces, defined here rather than taken from the large
 // GUID library.
@@ -85,24 +84,17 @@ int TMainForm::Dpi() const noexcept {
 }
 
 void TMainForm::FormCreate() {
-    const TMainFormModel& model = FSession.Form();
-    const std::u16string action = GetPhrase(model.ActionCaptionKey());
-    FCaption = std::u16string(ProductName) + u" \u2013 " + action;
+    FCaption = FSession.Form().WindowCaption();
     SetWindowTextW(Handle(), WStr(FCaption));
     CreateControls();
-    ActionButton->SetCaption(action);
-    DestinationFolderLabel->SetCaption(GetPhrase(model.FolderLabelKey()));
-    // A screen reader names the field by the label above it.
-    DestinationFolderEdit->SetAccessibleName(DestinationFolderLabel->Caption());
     ShowState();
-    ProductNameLabel->SetCaption(ProductName);
-    VersionLabel->SetCaption(GetPhrase(u"VERSION") + u" " + ProductVersion);
     SetDestinationFolder(FSession.InitialFolder());
     FSession.SetView(this);
 }
 
 void TMainForm::CreateControls() {
     const HWND form = Handle();
+    const auto caption = [this](TFormControl Control) { return FSession.Form().Caption(Control); };
     TitleBar = std::make_unique<TTitleBar>(form);
     TitleBar->SetIconImage(imgAppIcon);
     TitleBar->SetCaption(FCaption);
@@ -111,9 +103,11 @@ void TMainForm::CreateControls() {
     ProductNameLabel->SetLightFont(true);
     ProductNameLabel->SetFontSize(fsExtraLarge);
     ProductNameLabel->SetAlignment(taCenter);
+    ProductNameLabel->SetCaption(caption(fcProductName));
 
     VersionLabel = std::make_unique<TLabelControl>(form);
     VersionLabel->SetAlignment(taCenter);
+    VersionLabel->SetCaption(caption(fcVersion));
     if (Language->GetLanguageName() != u"Japanese") {
         VersionLabel->SetFontSize(fsSmall);
     }
@@ -122,9 +116,10 @@ void TMainForm::CreateControls() {
     LogoImage->SetStretch(true);
 
     UninstallLabel = std::make_unique<TLabelControl>(form);
-    UninstallLabel->SetCaption(GetPhrase(u"CLICK_UNINSTALL_TO_START_UNINSTALLATION"));
+    UninstallLabel->SetCaption(caption(fcUninstallHint));
 
     DestinationFolderLabel = std::make_unique<TLabelControl>(form);
+    DestinationFolderLabel->SetCaption(caption(fcFolderLabel));
 
     DestinationFolderEdit = std::make_unique<TEditControl>(form);
     DestinationFolderEdit->SetMaxLength(DestinationFolderMaxLength);
@@ -135,13 +130,15 @@ void TMainForm::CreateControls() {
         ActionButtonKeyPress(Sender, Key);
     };
     DestinationFolderEdit->OnButtonClick = [this](TObject* Sender) { BrowseButtonClick(Sender); };
+    // A screen reader names the field by the label above it.
+    DestinationFolderEdit->SetAccessibleName(DestinationFolderLabel->Caption());
 
     AccessDeniedLabel = std::make_unique<TLabelControl>(form);
-    AccessDeniedLabel->SetCaption(GetPhrase(u"INSUFFICIENT_PRIVILEGES"));
+    AccessDeniedLabel->SetCaption(caption(fcAccessDenied));
     AccessDeniedLabel->SetRedFont(true);
 
     RunAsAdminLabel = std::make_unique<TLabelControl>(form);
-    RunAsAdminLabel->SetCaption(GetPhrase(u"RUN_THIS_PROGRAM_AS_ADMINISTRATOR"));
+    RunAsAdminLabel->SetCaption(caption(fcRunAsAdmin));
     RunAsAdminLabel->SetBlueFont(true);
     RunAsAdminLabel->SetOnClick([this](TObject* Sender) { RunAsAdminLabelClick(Sender); });
 
@@ -152,32 +149,32 @@ void TMainForm::CreateControls() {
         result->SetAutoSize(true);
         return result;
     };
-    DesktopShortcutSwitch = newSwitch(GetPhrase(u"CREATE_DESKTOP_SHORTCUT"), true);
-    StartMenuShortcutSwitch = newSwitch(GetPhrase(u"CREATE_START_MENU_SHORTCUT"), true);
-    RunAfterSwitch =
-        newSwitch(ReplaceAll(GetPhrase(u"RUN_PRODUCT_AFTER_INSTALLATION"), u"%s", ProductName), true);
-    AcceptAgreementSwitch = newSwitch(AgreementCaption, true);
+    DesktopShortcutSwitch = newSwitch(caption(fcDesktopShortcut), true);
+    StartMenuShortcutSwitch = newSwitch(caption(fcStartMenuShortcut), true);
+    RunAfterSwitch = newSwitch(caption(fcRunAfter), true);
+    AcceptAgreementSwitch = newSwitch(caption(fcAcceptAgreement), true);
     AcceptAgreementSwitch->SetOnChange([this](TObject* Sender) { AcceptAgreementSwitchChange(Sender); });
 
     AgreementLinkLabel = std::make_unique<TLabelControl>(form);
-    AgreementLinkLabel->SetCaption(AgreementUrl);
+    AgreementLinkLabel->SetCaption(caption(fcAgreementLink));
     AgreementLinkLabel->SetBlueFont(true);
     AgreementLinkLabel->SetOnClick([this](TObject* Sender) { AgreementLinkClick(Sender); });
 
-    DeleteDataSwitch = newSwitch(GetPhrase(u"DELETE_LOCAL_WORKSPACES"), false);
+    DeleteDataSwitch = newSwitch(caption(fcDeleteData), false);
 
     UninstallLoader = std::make_unique<TAnimation>(form);
     UninstallLoader->SetFrameWidth(24);
     UninstallLoader->SetFrameCount(36);
-    UninstallLoader->SetAccessibleName(GetPhrase(u"UNINSTALL"));
+    UninstallLoader->SetAccessibleName(caption(fcLoader));
 
     ActionButton = std::make_unique<TButtonControl>(form);
+    ActionButton->SetCaption(caption(fcAction));
     ActionButton->SetOnClick([this](TObject* Sender) { ActionButtonClick(Sender); });
     ActionButton->SetOnKeyPress(
         [this](TObject* Sender, char16_t& Key) { ActionButtonKeyPress(Sender, Key); });
 
     CancelButton = std::make_unique<TButtonControl>(form);
-    CancelButton->SetCaption(GetPhrase(u"CANCEL"));
+    CancelButton->SetCaption(caption(fcCancel));
     CancelButton->SetOnClick([this](TObject* Sender) { CancelButtonClick(Sender); });
     CancelButton->SetOnKeyPress(
         [this](TObject* Sender, char16_t& Key) { CancelButtonKeyPress(Sender, Key); });

@@ -98,6 +98,6 @@ private:
     TWindowsHook FKeyboardHook;
 };
 
-// The one menu of the process, created by the main window; the hook procedures reach the menu
-// through it.
+// The one menu of the process, published by the run's services for the window that owns it; the hook
+// procedures reach the menu through it.
 extern TContextMenu* ContextMenu;

@@ -38,5 +38,6 @@ private:
     std::u16string FInstallationSource;
 };
 
-// The process-wide installation properties, created by the main window.
+// The process-wide installation properties, published by the run's services
+// (app/run_services_win.h).
 extern TProperties* Properties;

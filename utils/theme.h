@@ -154,7 +154,8 @@ private:
     TResourceReader FReader;
 };
 
-// The one theme of the process, created by the main window and never freed.
+// The one theme of the process, published by the run's services (app/run_services.h) while
+// the run has a window.
 extern TTheme* Theme;
 
 // n × Factor, rounded to the nearest integer with ties to even.

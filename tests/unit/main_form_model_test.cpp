@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "app/main_form_model.h"
+#include "app/run_services.h"
+#include "utils/consts.h"
 #include "utils/theme.h"
 
 namespace {
@@ -93,6 +95,30 @@ TEST(MainFormModel, TheLoaderShowsOnlyWhileItTurns) {
     EXPECT_TRUE(model.Visible(fcLoader));
     EXPECT_TRUE(model.ActionEnabled()) << "an uninstall that waits is guarded by the session, not the button";
     EXPECT_FALSE(model.Visible(fcRunAfter));
+}
+
+TEST(MainFormModel, EveryControlsTextFollowsTheRunModeAndTheLanguage) {
+    const TRunServices english(u"English");
+    const TMainFormModel install(rmInstall), uninstall(rmUninstall);
+    EXPECT_EQ(install.WindowCaption(), u"Quorvalent \u2013 Install");
+    EXPECT_EQ(uninstall.Caption(fcTitleBar), u"Quorvalent \u2013 Uninstall");
+    EXPECT_EQ(install.Caption(fcFolderLabel), u"Destination folder");
+    EXPECT_EQ(uninstall.Caption(fcFolderLabel), u"Uninstall from");
+    EXPECT_EQ(uninstall.Caption(fcAction), u"Uninstall");
+    EXPECT_EQ(install.Caption(fcVersion), u"Version " + std::u16string(ProductVersion));
+    EXPECT_EQ(install.Caption(fcRunAfter), u"Run Quorvalent after installation");
+    EXPECT_EQ(install.Caption(fcUninstallHint), u"Click «Uninstall» to start the uninstallation.");
+    EXPECT_TRUE(install.Caption(fcLogo).empty());
+    EXPECT_TRUE(install.Caption(fcFolderEdit).empty());
+    for (int c = 0; c < fcCount; ++c) {
+        if (c != fcLogo && c != fcFolderEdit) {
+            EXPECT_FALSE(install.Caption(TFormControl(c)).empty()) << c;
+        }
+    }
+    const TRunServices german(u"German");
+    EXPECT_EQ(install.Caption(fcCancel), u"Abbrechen");
+    EXPECT_EQ(install.Caption(fcAcceptAgreement), u"I accept the agreement")
+        << "the same words in every language";
 }
 
 TEST(MainFormLayout, EveryScaleRoundsEachLengthOnItsOwn) {
