@@ -19,6 +19,10 @@ public:
     using EError::EError;
 };
 
+const char16_t* OnOff(bool Value) {
+    return Value ? u"on" : u"off";
+}
+
 // The log line of a call whose failure the run goes on after.
 std::u16string Described(const TCallResult& Result, const std::u16string& Done, const std::u16string& NotDone,
                          const std::u16string& Failed) {
@@ -52,15 +56,22 @@ TInstallationSession::TInstallationSession(TCommandLineOptions Options, TSession
          : SilentMode()   ? u", silent"
                           : u", interactive") +
         u"; destination folder: " + FInitialFolder);
+    if (FOptions.DeleteData && RunMode() != rmUninstall) {
+        Log(u"/deletedata is an uninstall's choice: this run ignores it");
+    }
+}
+
+TChoices TInstallationSession::InitialChoices() const {
+    TChoices choices;
+    choices.Folder = FInitialFolder;
+    choices.DesktopShortcut = !FOptions.NoDesktopShortcut;
+    choices.StartMenuShortcut = !FOptions.NoStartMenuShortcut;
+    choices.DeleteData = FOptions.DeleteData && RunMode() == rmUninstall;
+    return choices;
 }
 
 TChoices TInstallationSession::CurrentChoices() const {
-    if (FView) {
-        return FView->Choices();
-    }
-    TChoices defaults;
-    defaults.Folder = FInitialFolder;
-    return defaults;
+    return FView ? FView->Choices() : InitialChoices();
 }
 
 void TInstallationSession::Log(const std::u16string& Text) {
@@ -241,6 +252,9 @@ void TInstallationSession::InstallOrUpdate() {
     const std::u16string source = FOptions.Store ? u"Store" : u"Website";
     // Taken here: the work below runs on another thread.
     FInstallChoices = CurrentChoices();
+    Log(std::u16string(u"Choices: desktop shortcut ") + OnOff(FInstallChoices.DesktopShortcut) +
+        u", Start-menu shortcut " + OnOff(FInstallChoices.StartMenuShortcut) + u", start the product " +
+        OnOff(FInstallChoices.RunAfter && !VerySilentMode()));
     FCancelRequested = false;
     FInstallRunning = true;
     ShowBusy(true);
@@ -373,6 +387,7 @@ void TInstallationSession::UninstallTimerTimer() {
 
 void TInstallationSession::RemoveInstallation() {
     const bool deleteData = CurrentChoices().DeleteData;
+    Log(std::u16string(u"Choices: delete local workspaces, requests and the settings ") + OnOff(deleteData));
     // The product may have been started again while the notification went out.
     FPlatform.Host.RunInBackground([this] { CloseProductWindows(); });
     DeleteShortcuts();

@@ -46,7 +46,10 @@ public:
     // The folder the run starts with, after the folder field's input rules.
     const std::u16string& InitialFolder() const noexcept { return FInitialFolder; }
     bool ActionInProgress() const noexcept { return FActionInProgress; }
-    // The window's choices now, or a silent run's defaults.
+    // The choices the command line makes, which a window starts with: the defaults but for
+    // "/nodesktopshortcut", "/nostartmenushortcut" and an uninstall's "/deletedata".
+    TChoices InitialChoices() const;
+    // The window's choices now, or a silent run's from the command line.
     TChoices CurrentChoices() const;
 
     // The window, while there is one.

@@ -149,8 +149,10 @@ void TMainForm::CreateControls() {
         result->SetAutoSize(true);
         return result;
     };
-    DesktopShortcutSwitch = newSwitch(caption(fcDesktopShortcut), true);
-    StartMenuShortcutSwitch = newSwitch(caption(fcStartMenuShortcut), true);
+    // The command line may have made the window's choices.
+    const TChoices initial = FSession.InitialChoices();
+    DesktopShortcutSwitch = newSwitch(caption(fcDesktopShortcut), initial.DesktopShortcut);
+    StartMenuShortcutSwitch = newSwitch(caption(fcStartMenuShortcut), initial.StartMenuShortcut);
     RunAfterSwitch = newSwitch(caption(fcRunAfter), true);
     AcceptAgreementSwitch = newSwitch(caption(fcAcceptAgreement), true);
     AcceptAgreementSwitch->SetOnChange([this](TObject* Sender) { AcceptAgreementSwitchChange(Sender); });
@@ -160,7 +162,7 @@ void TMainForm::CreateControls() {
     AgreementLinkLabel->SetBlueFont(true);
     AgreementLinkLabel->SetOnClick([this](TObject* Sender) { AgreementLinkClick(Sender); });
 
-    DeleteDataSwitch = newSwitch(caption(fcDeleteData), false);
+    DeleteDataSwitch = newSwitch(caption(fcDeleteData), initial.DeleteData);
 
     UninstallLoader = std::make_unique<TAnimation>(form);
     UninstallLoader->SetFrameWidth(24);

@@ -1,14 +1,37 @@
 // The program entry: one executable that installs, updates or uninstalls the product.
 #include "app/application_win.h"
+#include "app/command_line_help.h"
 #include "app/installer_run_win.h"
+#include "utils/com_win.h"
 #include "utils/command_line.h"
-#include "utils/language_win.h"
 #include "utils/consts.h"
+#include "utils/language_win.h"
 #include "utils/strings.h"
 #include "utils/text_win.h"
-#include "utils/com_win.h"
 
 namespace {
+
+// "/?" and "/help" of a run with a window: nobody would read a console, and a silent run
+// never waits for a user.
+void ShowCommandLineHelp(TApplication& Application) {
+    // The help needs the language alone.
+    const TRunServices services(GetUserLanguageName());
+    MessageBoxW(nullptr, WStr(CommandLineHelp()), WStr(std::u16string(InstallerExeName)),
+                MB_OK | MB_ICONINFORMATION);
+    Application.Log.Write(u"Showed the command-line help");
+}
+
+void RunInstaller(TApplication& Application, const TCommandLineOptions& Options) {
+    TInstallerRun run(Application, Options, GetUserLanguageName());
+    if (run.Form) {
+        Application.Run(run.Form.get());
+    } else {
+        // No window: the action starts at once, and the loop runs what it left to do (the
+        // uninstall's poll).
+        run.Session.Act();
+        Application.Run(nullptr);
+    }
+}
 
 int Run(const std::u16string& CommandLine) {
     // Read once, here, before anything can fail: a failure of a silent run must not wait in a
@@ -25,14 +48,10 @@ int Run(const std::u16string& CommandLine) {
     }
     try {
         application.Initialize();
-        TInstallerRun run(application, options, GetUserLanguageName());
-        if (run.Form) {
-            application.Run(run.Form.get());
+        if (options.Help && !options.Unattended()) {
+            ShowCommandLineHelp(application);
         } else {
-            // No window: the action starts at once, and the loop runs what it left to do
-            // (the uninstall's poll).
-            run.Session.Act();
-            application.Run(nullptr);
+            RunInstaller(application, options);
         }
     } catch (...) {
         // Creating the window, loading an image, anything outside the action's own guard.

@@ -32,6 +32,7 @@ set(QV_PORTABLE_SOURCES
   ucl/switch_frame.cpp
   app/failure_policy.cpp
   app/main_form_model.cpp
+  app/command_line_help.cpp
   app/run_services.cpp
   app/installation_session.cpp
 )
@@ -111,6 +112,7 @@ set(QV_PORTABLE_TESTS
   tests/unit/main_form_model_test.cpp
   tests/unit/run_services_test.cpp
   tests/unit/programs_list_test.cpp
+  tests/unit/command_line_help_test.cpp
 )
 
 # Tests of the Windows layer, run under Wine.
@@ -157,6 +159,7 @@ set(QV_E2E_TESTS
   tests/e2e/window_test.cpp
   tests/e2e/window_flow_test.cpp
   tests/e2e/screen_reader_test.cpp
+  tests/e2e/switches_test.cpp
 )
 
 # libFuzzer targets (native, clang): each is run for a bounded time by the test suite.

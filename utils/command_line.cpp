@@ -83,6 +83,10 @@ TCommandLineOptions ReadCommandLine(std::u16string_view CommandLine) {
     options.Store = GetBooleanParam(args, u"/store");
     options.Dir = GetStringParam(args, u"/dir");
     options.Log = GetStringParam(args, u"/log");
+    options.NoDesktopShortcut = GetBooleanParam(args, u"/nodesktopshortcut");
+    options.NoStartMenuShortcut = GetBooleanParam(args, u"/nostartmenushortcut");
+    options.DeleteData = GetBooleanParam(args, u"/deletedata");
+    options.Help = GetBooleanParam(args, u"/?") || GetBooleanParam(args, u"/help");
     return options;
 }
 

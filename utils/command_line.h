@@ -39,6 +39,14 @@ struct TCommandLineOptions {
     // "/dir=" and "/log=", empty when absent.
     std::u16string Dir;
     std::u16string Log;
+    // The window's choices made on the command line: no desktop shortcut, no Start-menu
+    // shortcut ("/nodesktopshortcut", "/nostartmenushortcut"), the product's data deleted by
+    // an uninstall ("/deletedata"). A window run starts with its switches set so.
+    bool NoDesktopShortcut = false;
+    bool NoStartMenuShortcut = false;
+    bool DeleteData = false;
+    // "/?" or "/help": the switches are shown instead of a run. A silent run ignores it.
+    bool Help = false;
 
     // /silent or /verysilent: no window, and no message box waits for anybody.
     bool Unattended() const noexcept { return Silent || VerySilent; }

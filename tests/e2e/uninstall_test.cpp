@@ -5,6 +5,7 @@
 #include "tests/windows/test_http_server.h"
 
 #include <windows.h>
+#include <oleacc.h>
 #include <psapi.h>
 
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 
 #include "tests/e2e/cmd_standin_log.h"
 #include "tests/e2e/e2e_support.h"
+#include "tests/e2e/window_support.h"
 
 using namespace e2e;
 using cmdstandin::TCmdRun;
@@ -75,14 +77,17 @@ protected:
                L" && del /f /q /a:-d \"%QUORVALENT_UNINSTALL_FOLDER%\\" + Name + L"\"";
     }
 
-    // "QuorvalentInstaller.exe" /uninstall /silent, from the install folder (or Installer).
+    // "QuorvalentInstaller.exe" /uninstall /silent, from the install folder (or Installer), with
+    // Switches after it.
     TUninstallRun Uninstall(DWORD TimeoutMs = 90000, const std::wstring& Installer = {},
-                            const std::vector<std::wstring>& Environment = {}) {
+                            const std::vector<std::wstring>& Environment = {},
+                            const std::wstring& Switches = {}) {
         std::vector<std::wstring> environment = {L"QV_CMD_STANDIN_LOG=" + FLogFolder, L"http_proxy",
                                                  L"https_proxy"};
         environment.insert(environment.end(), Environment.begin(), Environment.end());
-        const HANDLE process = Start(Installer.empty() ? Folder() + L"\\QuorvalentInstaller.exe" : Installer,
-                                     L"/uninstall /silent /log=\"" + InstallerLog() + L"\"", environment);
+        const HANDLE process =
+            Start(Installer.empty() ? Folder() + L"\\QuorvalentInstaller.exe" : Installer,
+                  L"/uninstall /silent /log=\"" + InstallerLog() + L"\" " + Switches, environment);
         TUninstallRun run;
         const DWORD start = GetTickCount();
         // The peak is sampled while the process lives: an ended process reports no memory.
@@ -394,6 +399,58 @@ TEST_F(UninstallTest, InstallationAtADriveRootLosesOnlyItsTwoFiles) {
     EXPECT_TRUE(FileExists(L"R:\\backup\\Quorvalent.exe"));
     RemoveTree(L"R:\\backup");
     RemoveTree(L"R:\\docs.txt");
+}
+
+TEST_F(UninstallTest, DeleteDataOnTheCommandLineRemovesTheFolderAndTheSettings) {
+    Install();
+    AddUserFiles();
+    SetRegString(std::wstring(AppKey) + L"\\Workspaces", L"Recent", L"C:\\w");
+    const TUninstallRun run = Uninstall(90000, {}, {}, L"/DeleteData");
+    ASSERT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ExitCode, 0u);
+    const auto runs = WaitForRuns(1);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].Parameters, L"/d /v:off /c timeout 1 && rmdir /s /q \"%QUORVALENT_UNINSTALL_FOLDER%\"");
+    EXPECT_TRUE(WaitFor([] { return !DirectoryExists(Folder()); }, 20000));
+    EXPECT_FALSE(RegKeyExists(AppKey)) << "the settings go with their subkeys";
+    EXPECT_FALSE(RegKeyExists(UninstallKey));
+    EXPECT_NE(
+        ReadUtf8File(InstallerLog()).find(L"Choices: delete local workspaces, requests and the settings on"),
+        std::wstring::npos);
+}
+
+TEST_F(UninstallTest, DeleteDataOnTheCommandLineStillRefusesADriveRoot) {
+    ASSERT_TRUE(DirectoryExists(L"R:\\"));
+    for (const auto& name : ListFolder(L"R:")) {
+        RemoveTree(L"R:\\" + name);
+    }
+    ASSERT_EQ(RunInstaller(L"/verysilent /dir=R:\\").ExitCode, 0u);
+    WriteFileBytes(L"R:\\docs.txt", Bytes(10, 'd'));
+    const TUninstallRun run = Uninstall(90000, L"R:\\QuorvalentInstaller.exe", {}, L"/deletedata");
+    ASSERT_FALSE(run.TimedOut);
+    EXPECT_EQ(run.ExitCode, 0u);
+    // Only the two executables go; the drive's other files stay, the settings go.
+    const auto runs = WaitForRuns(2);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].Deleted, std::vector<std::wstring>{L"R:\\Quorvalent.exe"});
+    EXPECT_EQ(runs[1].Deleted, std::vector<std::wstring>{L"R:\\QuorvalentInstaller.exe"});
+    EXPECT_EQ(ListFolder(L"R:"), std::vector<std::wstring>{L"docs.txt"});
+    EXPECT_FALSE(RegKeyExists(AppKey));
+    EXPECT_NE(ReadUtf8File(InstallerLog()).find(L"is not plainly this installation's own"),
+              std::wstring::npos);
+    RemoveTree(L"R:\\docs.txt");
+}
+
+TEST_F(UninstallTest, TheUninstallWindowStartsWithDeleteDataAsTheCommandLineSetIt) {
+    Install();
+    for (const bool asked : {false, true}) {
+        TInstallerWindow window(asked ? L"/uninstall /deletedata" : L"/uninstall");
+        ASSERT_NE(window.Form(), nullptr);
+        // Desktop, Start menu, run after, agreement, delete data: the fifth switch.
+        const HWND deleteData = window.Control(L"QuorvalentSwitch", 4);
+        ASSERT_TRUE(IsWindowVisible(deleteData));
+        EXPECT_EQ((ReadFromOutside(deleteData).State & STATE_SYSTEM_CHECKED) != 0, asked);
+    }
 }
 
 TEST_F(UninstallTest, InstallationWhoseFolderIsGoneCouldNeverBeRemoved) {

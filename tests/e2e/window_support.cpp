@@ -1,5 +1,6 @@
 #include "tests/e2e/window_support.h"
 
+#include <oleacc.h>
 #include <shlobj.h>
 #include <wincodec.h>
 
@@ -442,6 +443,57 @@ DWORD TInstallerWindow::WaitForExit(DWORD TimeoutMs) {
         code = ReadExitFile(FExitFile).value_or(STILL_ACTIVE);
     }
     return code;
+}
+
+namespace {
+
+// Spelled out: mingw's import library resolves the data symbol IID_IAccessible to a code
+// thunk, whose bytes are no interface id.
+constexpr IID AccessibleInterface = {
+    0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+
+VARIANT Self() {
+    VARIANT self;
+    VariantInit(&self);
+    V_VT(&self) = VT_I4;
+    V_I4(&self) = CHILDID_SELF;
+    return self;
+}
+
+std::wstring Text(IAccessible* Object, HRESULT (STDMETHODCALLTYPE IAccessible::*Get)(VARIANT, BSTR*)) {
+    BSTR text = nullptr;
+    std::wstring result;
+    if ((Object->*Get)(Self(), &text) == S_OK && text) {
+        result = text;
+        SysFreeString(text);
+    }
+    return result;
+}
+
+} // namespace
+
+TOutsideReading ReadFromOutside(HWND Control) {
+    TOutsideReading reading;
+    IAccessible* object = nullptr;
+    const HRESULT found = AccessibleObjectFromWindow(Control, DWORD(OBJID_CLIENT), AccessibleInterface,
+                                                     reinterpret_cast<void**>(&object));
+    if (FAILED(found) || !object) {
+        ADD_FAILURE() << "no accessible object across the processes: " << std::hex << found;
+        return reading;
+    }
+    VARIANT value;
+    VariantInit(&value);
+    if (SUCCEEDED(object->get_accRole(Self(), &value)) && V_VT(&value) == VT_I4) {
+        reading.Role = V_I4(&value);
+    }
+    VariantInit(&value);
+    if (SUCCEEDED(object->get_accState(Self(), &value)) && V_VT(&value) == VT_I4) {
+        reading.State = V_I4(&value);
+    }
+    reading.Name = Text(object, &IAccessible::get_accName);
+    reading.Value = Text(object, &IAccessible::get_accValue);
+    object->Release();
+    return reading;
 }
 
 } // namespace e2e

@@ -65,6 +65,16 @@ std::wstring StartThroughLoader(const std::wstring& Exe, const std::wstring& Arg
 // The exit code written there, once it has been.
 std::optional<DWORD> ReadExitFile(const std::wstring& ExitFile);
 
+// What a screen reader in another process reads of a control, through WM_GETOBJECT and an
+// IAccessible marshalled across the processes, as real readers do.
+struct TOutsideReading {
+    LONG Role = 0;
+    std::wstring Name;
+    std::wstring Value;
+    LONG State = 0;
+};
+TOutsideReading ReadFromOutside(HWND Control);
+
 struct TStartOptions {
     std::vector<std::wstring> Environment;
     bool ThroughLoader = false;

@@ -94,6 +94,39 @@ TEST(ReadCommandLine, ReadsEverySwitchOnceWhateverTheLetterCase) {
     EXPECT_TRUE(ReadCommandLine(u"p.exe /verysilent").Unattended());
 }
 
+TEST(ReadCommandLine, TheWindowsChoicesAsSwitches) {
+    const struct {
+        const char16_t* Line;
+        bool NoDesktop, NoStartMenu, DeleteData, Help;
+    } table[] = {
+        {u"p.exe", false, false, false, false},
+        {u"p.exe /NoDesktopShortcut", true, false, false, false},
+        {u"p.exe /nostartmenushortcut /NODESKTOPSHORTCUT", true, true, false, false},
+        {u"p.exe /uninstall /DeleteData", false, false, true, false},
+        {u"p.exe /?", false, false, false, true},
+        {u"p.exe /HELP", false, false, false, true},
+        // Whole arguments only, as every switch: nothing after the name, and no value.
+        {u"p.exe /nodesktopshortcuts /deletedata=1 /help=me /?? /-?", false, false, false, false},
+        // The program path is never a switch.
+        {u"/help", false, false, false, false},
+        {u"/help /?", false, false, false, true},
+        // Unknown arguments change nothing of the rest.
+        {u"p.exe /sp- /deletedata /norestart", false, false, true, false},
+    };
+    for (const auto& row : table) {
+        const TCommandLineOptions options = ReadCommandLine(row.Line);
+        const std::string line(row.Line, row.Line + std::u16string(row.Line).size());
+        EXPECT_EQ(options.NoDesktopShortcut, row.NoDesktop) << line;
+        EXPECT_EQ(options.NoStartMenuShortcut, row.NoStartMenu) << line;
+        EXPECT_EQ(options.DeleteData, row.DeleteData) << line;
+        EXPECT_EQ(options.Help, row.Help) << line;
+    }
+    // A choice does not stand for a run mode or a folder.
+    const TCommandLineOptions data = ReadCommandLine(u"p.exe /deletedata");
+    EXPECT_EQ(data.RunMode, rmInstall);
+    EXPECT_EQ(data.Dir, u"") << "/deletedata is not /dir";
+}
+
 TEST(ReadCommandLine, CapitalIIsTheLetterIInEveryLocale) {
     // A Turkish locale lower-cases I to a dotless i: a run that one reading took for silent and
     // another for interactive showed a window in the apartment of a windowless run.

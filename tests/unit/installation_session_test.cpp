@@ -496,6 +496,64 @@ TEST(InstallationSession, TheWindowsStateDecidesWhetherTheActionMayStart) {
     EXPECT_EQ(silent.Platform.ExitCode, 0);
 }
 
+TEST(InstallationSession, TheCommandLineMakesTheWindowsChoices) {
+    const struct {
+        const char16_t* Arguments;
+        bool Desktop, StartMenu;
+        const char16_t* Logged;
+    } installs[] = {
+        {u"/silent", true, true,
+         u"Choices: desktop shortcut on, Start-menu shortcut on, start the product on"},
+        {u"/silent /nodesktopshortcut", false, true,
+         u"Choices: desktop shortcut off, Start-menu shortcut on, start the product on"},
+        {u"/verysilent /NOSTARTMENUSHORTCUT", true, false,
+         u"Choices: desktop shortcut on, Start-menu shortcut off, start the product off"},
+        {u"/silent /nostartmenushortcut /nodesktopshortcut /deletedata", false, false,
+         u"Choices: desktop shortcut off, Start-menu shortcut off, start the product on"},
+    };
+    for (const auto& row : installs) {
+        SCOPED_TRACE(std::u16string(row.Arguments).size());
+        TRun run(row.Arguments, {}, false);
+        EXPECT_EQ(run.Session->InitialChoices().DesktopShortcut, row.Desktop);
+        EXPECT_EQ(run.Session->InitialChoices().StartMenuShortcut, row.StartMenu);
+        EXPECT_FALSE(run.Session->InitialChoices().DeleteData) << "an install deletes nothing";
+        run.Session->Act();
+        EXPECT_EQ(run.Platform.ExitCode, 0);
+        EXPECT_EQ(run.Platform.Did(u"CreateShortcut " + Desktop), row.Desktop);
+        EXPECT_EQ(run.Platform.Did(u"CreateShortcut " + MenuFolder), row.StartMenu);
+        // The Start-menu folder is made only for its shortcut.
+        EXPECT_EQ(run.Platform.Did(u"CreateFolders " + MenuFolder), row.StartMenu);
+        EXPECT_TRUE(run.Platform.Logged(row.Logged));
+    }
+    TRun ignored(u"/silent /deletedata", {}, false);
+    EXPECT_TRUE(ignored.Platform.Logged(u"/deletedata is an uninstall's choice: this run ignores it"));
+}
+
+TEST(InstallationSession, ASilentUninstallDeletesTheDataOnlyWhenAskedTo) {
+    for (const bool asked : {false, true}) {
+        TRun run(asked ? u"/uninstall /verysilent /DeleteData" : u"/uninstall /verysilent", Installed(),
+                 false);
+        run.Platform.NotificationDone = true;
+        run.Session->Act();
+        run.Platform.Tick();
+        EXPECT_EQ(run.Platform.ExitCode, 0);
+        EXPECT_EQ(run.Platform.Did(u"DeleteSoftwareAppKey"), asked);
+        EXPECT_EQ(run.Platform.Did(u"ScheduleFolderDeletion " + Folder), asked);
+        EXPECT_EQ(run.Platform.Did(u"ScheduleFileDeletion"), !asked);
+        EXPECT_TRUE(run.Platform.Logged(
+            std::u16string(u"Choices: delete local workspaces, requests and the settings ") +
+            (asked ? u"on" : u"off")));
+    }
+    // A window starts with the switch as the command line set it; the user's choice then rules.
+    TRun window(u"/uninstall /deletedata", Installed(), true);
+    EXPECT_TRUE(window.Session->InitialChoices().DeleteData);
+    window.View.Current.DeleteData = false;
+    window.Platform.NotificationDone = true;
+    window.Session->Act();
+    window.Platform.Tick();
+    EXPECT_FALSE(window.Platform.Did(u"DeleteSoftwareAppKey"));
+}
+
 TEST(InstallationSession, AnUninstallWaitsForItsNotificationThenRemovesInOrder) {
     TRun run(u"/uninstall /silent", Installed(), false);
     run.Session->Act();
