@@ -15,18 +15,24 @@ using namespace e2e;
 
 namespace {
 
+// A fresh silent installation whose product is marked, so that it can be told from the one an
+// update writes (bytes after the image do not change how it runs); the marked bytes.
+Bytes InstallMarkedProduct() {
+    ResetInstallState();
+    EXPECT_EQ(RunInstaller(L"/verysilent").ExitCode, 0u);
+    const std::wstring product = DefaultInstallFolder() + L"\\Quorvalent.exe";
+    Bytes marked = ReadFileBytes(product);
+    marked.insert(marked.end(), {'o', 'l', 'd'});
+    WriteFileBytes(product, marked);
+    return marked;
+}
+
 class ProductCloseTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetInstallState();
-        ASSERT_EQ(RunInstaller(L"/verysilent").ExitCode, 0u);
+        FOld = InstallMarkedProduct();
         FFolder = DefaultInstallFolder();
         FProduct = FFolder + L"\\Quorvalent.exe";
-        // Mark the installed product so that it can be told from the one the update writes;
-        // bytes after the image do not change how it runs.
-        FOld = ReadFileBytes(FProduct);
-        FOld.insert(FOld.end(), {'o', 'l', 'd'});
-        WriteFileBytes(FProduct, FOld);
     }
     void TearDown() override { ResetInstallState(); }
 
@@ -118,13 +124,9 @@ protected:
     // A fresh installation with the product of Kind running from it.
     void InstallAndStart(const TProductKind& Kind) {
         StopProduct();
-        ResetInstallState();
-        ASSERT_EQ(RunInstaller(L"/verysilent").ExitCode, 0u);
+        FOld = InstallMarkedProduct();
         FFolder = DefaultInstallFolder();
         FProductPath = FFolder + L"\\Quorvalent.exe";
-        FOld = ReadFileBytes(FProductPath);
-        FOld.insert(FOld.end(), {'o', 'l', 'd'});
-        WriteFileBytes(FProductPath, FOld);
         FProduct = Start(FProductPath, L"", {Kind.Environment});
         ASSERT_NE(FProduct, nullptr);
         const std::wstring log = StandInLog(FFolder);

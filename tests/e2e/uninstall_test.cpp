@@ -169,6 +169,13 @@ protected:
     }
 
     static std::wstring Folder() { return DefaultInstallFolder(); }
+    // R: is a drive of the test prefix, for installations at a drive's root.
+    static void EmptyDriveR() {
+        ASSERT_TRUE(DirectoryExists(L"R:\\"));
+        for (const auto& name : ListFolder(L"R:")) {
+            RemoveTree(L"R:\\" + name);
+        }
+    }
     static std::wstring DesktopLink() { return DesktopFolder() + L"\\Quorvalent.lnk"; }
     static std::wstring MenuLink() { return StartMenuFolder() + L"\\Quorvalent.lnk"; }
 
@@ -376,10 +383,7 @@ TEST_F(UninstallTest, DelayedDeletionRemovedFilesThatWereNotTheInstallations) {
 
 TEST_F(UninstallTest, InstallationAtADriveRootLosesOnlyItsTwoFiles) {
     // R: is a drive of the test prefix; "del /s" from a root walked the whole drive.
-    ASSERT_TRUE(DirectoryExists(L"R:\\"));
-    for (const auto& name : ListFolder(L"R:")) {
-        RemoveTree(L"R:\\" + name);
-    }
+    EmptyDriveR();
     ASSERT_EQ(RunInstaller(L"/verysilent /dir=R:\\").ExitCode, 0u);
     EXPECT_EQ(ReadRegValue(UninstallKey, L"UninstallString")->Text,
               L"\"R:\\QuorvalentInstaller.exe\" /uninstall");
@@ -420,10 +424,7 @@ TEST_F(UninstallTest, DeleteDataOnTheCommandLineRemovesTheFolderAndTheSettings) 
 }
 
 TEST_F(UninstallTest, DeleteDataOnTheCommandLineStillRefusesADriveRoot) {
-    ASSERT_TRUE(DirectoryExists(L"R:\\"));
-    for (const auto& name : ListFolder(L"R:")) {
-        RemoveTree(L"R:\\" + name);
-    }
+    EmptyDriveR();
     ASSERT_EQ(RunInstaller(L"/verysilent /dir=R:\\").ExitCode, 0u);
     WriteFileBytes(L"R:\\docs.txt", Bytes(10, 'd'));
     const TUninstallRun run = Uninstall(90000, L"R:\\QuorvalentInstaller.exe", {}, L"/deletedata");

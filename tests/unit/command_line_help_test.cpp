@@ -4,23 +4,13 @@
 
 #include "app/command_line_help.h"
 #include "app/run_services.h"
+#include "tests/unit/languages.h"
 #include "utils/command_line.h"
 
 namespace {
 
-const char16_t* const Languages[] = {u"English",
-                                     u"Spanish",
-                                     u"Portuguese",
-                                     u"French",
-                                     u"German",
-                                     u"Russian",
-                                     u"Bulgarian",
-                                     u"Chinese (Simplified)",
-                                     u"Chinese (Traditional)",
-                                     u"Japanese"};
-
 TEST(CommandLineHelp, NamesEverySwitchAndExitCodeInEveryLanguage) {
-    for (const char16_t* language : Languages) {
+    for (const char16_t* language : AllLanguageNames) {
         const TRunServices services(language);
         const std::u16string help = CommandLineHelp();
         SCOPED_TRACE(std::string(language, language + std::u16string(language).size()));

@@ -4,6 +4,7 @@
 
 #include "app/run_services.h"
 #include "utils/exception.h"
+#include "tests/unit/languages.h"
 #include "utils/language.h"
 
 namespace {
@@ -113,24 +114,14 @@ TEST_F(LanguageTest, EveryKeyExistsInEveryLanguage) {
                               u"RUN_PRODUCT_AFTER_INSTALLATION",
                               u"INSTALLER_DAMAGED",
                               u"PRODUCT_STILL_RUNNING"};
-    const char16_t* languages[] = {u"English",
-                                   u"Spanish",
-                                   u"Portuguese",
-                                   u"French",
-                                   u"German",
-                                   u"Russian",
-                                   u"Bulgarian",
-                                   u"Chinese (Simplified)",
-                                   u"Chinese (Traditional)",
-                                   u"Japanese"};
-    for (const auto* language : languages) {
+    for (const auto* language : AllLanguageNames) {
         Use(language);
         for (const auto* key : keys) {
             EXPECT_FALSE(GetPhrase(key).empty()) << std::u16string(key).size();
         }
     }
     // Placeholders survive in every language so the product name can be put in.
-    for (const auto* language : languages) {
+    for (const auto* language : AllLanguageNames) {
         Use(language);
         EXPECT_NE(GetPhrase(u"RUN_PRODUCT_AFTER_INSTALLATION").find(u"%s"), std::u16string::npos);
         EXPECT_NE(GetPhrase(u"PRODUCT_STILL_RUNNING").find(u"%s"), std::u16string::npos);
