@@ -15,20 +15,22 @@
 
 namespace {
 
-// False when the key is gone or refuses; raises EError when the old value cannot be written
-// back.
-bool RestoreRegValue(const std::u16string& key, const std::u16string& name,
+// Raises EError with the reason when the old value cannot be written back or the new one
+// removed.
+void RestoreRegValue(const std::u16string& key, const std::u16string& name,
                      const std::optional<TRegData>& old) {
     TRegistryKey handle = TRegistryKey::Open(key, KEY_SET_VALUE);
     if (!handle.Valid()) {
-        return false;
+        throw EError(u"the key is gone");
     }
     if (old) {
         handle.Write(name, old->Type, old->Bytes.data(), old->Bytes.size());
-    } else {
-        handle.DeleteValue(name);
+        return;
     }
-    return true;
+    const LSTATUS status = handle.DeleteValue(name);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
+        throw EError(SysErrorMessage(DWORD(status)));
+    }
 }
 
 // The keys of Key's path ("A", "A\B", …) that do not exist yet, outermost first.
@@ -194,9 +196,8 @@ void TInstallTransaction::RememberRegValue(const std::u16string& Key, const std:
     FUndo.push_back([this, Key, Name, old] {
         const std::u16string value = u"HKCU\\" + Key + u" value " + Name;
         try {
-            Log(RestoreRegValue(Key, Name, old)
-                    ? u"Registry: restored " + value
-                    : u"Registry: cannot restore " + value + u": the key is gone");
+            RestoreRegValue(Key, Name, old);
+            Log(u"Registry: restored " + value);
         } catch (const EError& e) {
             Log(u"Registry: cannot restore " + value + u": " + e.Message());
         }

@@ -62,10 +62,8 @@ void TRegistryKey::WriteInteger(const std::u16string& Name, uint32_t Value) {
     Write(Name, REG_DWORD, &Value, sizeof(Value));
 }
 
-void TRegistryKey::DeleteValue(const std::u16string& Name) noexcept {
-    if (Valid()) {
-        RegDeleteValueW(FKey.Get(), WStr(Name));
-    }
+LSTATUS TRegistryKey::DeleteValue(const std::u16string& Name) noexcept {
+    return Valid() ? RegDeleteValueW(FKey.Get(), WStr(Name)) : ERROR_INVALID_HANDLE;
 }
 
 bool RegKeyExists(const std::u16string& Key) noexcept {

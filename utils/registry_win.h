@@ -33,7 +33,8 @@ public:
     void Write(const std::u16string& Name, DWORD Type, const void* Data, size_t Size);
     void WriteString(const std::u16string& Name, const std::u16string& Value);
     void WriteInteger(const std::u16string& Name, uint32_t Value);
-    void DeleteValue(const std::u16string& Name) noexcept;
+    // ERROR_SUCCESS, ERROR_FILE_NOT_FOUND when there was no such value, or why it stayed.
+    LSTATUS DeleteValue(const std::u16string& Name) noexcept;
 
 private:
     TUniqueHandle<HKEY, RegCloseKey> FKey;
