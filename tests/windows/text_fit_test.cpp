@@ -22,6 +22,7 @@
 #include "ucl/switch_frame.h"
 #include "ucl/title_bar_layout.h"
 #include "utils/language.h"
+#include "utils/strings.h"
 #include "utils/text_win.h"
 #include "utils/theme.h"
 
@@ -46,20 +47,8 @@ const struct {
 const float Scales[] = {1.0f, 1.25f, 1.5f, 1.75f, 2.0f};
 
 std::string Utf8(std::u16string_view Text) {
-    std::string result;
-    for (const char16_t c : Text) {
-        if (c < 0x80) {
-            result += char(c);
-        } else if (c < 0x800) {
-            result += char(0xC0 | (c >> 6));
-            result += char(0x80 | (c & 0x3F));
-        } else {
-            result += char(0xE0 | (c >> 12));
-            result += char(0x80 | ((c >> 6) & 0x3F));
-            result += char(0x80 | (c & 0x3F));
-        }
-    }
-    return result;
+    const std::u8string text = ToUtf8(Text);
+    return {text.begin(), text.end()};
 }
 
 TRect BoundsOf(const TControl& Control) {
