@@ -1,5 +1,8 @@
 #include "app/main_form_model.h"
 
+#include <algorithm>
+
+#include "ucl/switch_frame.h"
 #include "utils/consts.h"
 #include "utils/language.h"
 #include "utils/strings.h"
@@ -106,6 +109,20 @@ TFormControl TMainFormModel::InitialFocus() const noexcept {
     return !Uninstall() && ActionEnabled() ? fcAction : fcCancel;
 }
 
+bool TMainFormModel::MayShow(TFormControl Control) const noexcept {
+    TMainFormModel state(FRunMode);
+    for (const bool writable : {true, false}) {
+        for (const bool turning : {false, true}) {
+            state.SetFolderWritable(writable);
+            state.SetLoaderTurning(turning);
+            if (state.Visible(Control)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 namespace {
 
 // The layout in unscaled pixels. The column of texts and switches keeps one margin from the
@@ -147,6 +164,11 @@ constexpr int ActionFromRight96 = CancelFromRight96 + ButtonGap96 + ButtonWidth9
 constexpr int LoaderSize96 = 24;
 constexpr int LoaderFromRight96 = ActionFromRight96 + ButtonGap96 + LoaderSize96;
 constexpr int LoaderFromBottom96 = ButtonsFromBottom96 - (ButtonHeight96 - LoaderSize96) / 2;
+// A button grows where its caption with this much room on each side is wider than its place;
+// the English captions fit their 96 px with it at every scale.
+constexpr int ButtonPadding96 = 12;
+// The agreement link keeps this much room after the agreement switch's caption.
+constexpr int AgreementLinkGap96 = 2;
 
 static_assert(CancelFromRight96 == 112 && ActionFromRight96 == 216 && LoaderFromRight96 == 248 &&
               LoaderFromBottom96 == 44);
@@ -232,7 +254,57 @@ constexpr std::array<TFormControl, std::size(Places)> LayoutOrder() {
 
 const std::array<TFormControl, fcCount - 1> FormLayoutOrder = LayoutOrder();
 
-TFormLayout LayOutForm(int ClientWidth, int ClientHeight, float Scale) {
+namespace {
+
+constexpr TFormControl Switches[] = {fcDesktopShortcut, fcStartMenuShortcut, fcAcceptAgreement, fcDeleteData};
+// Labels as wide as the column between the margins, and labels of a width of their own.
+constexpr TFormControl ColumnLabels[] = {fcProductName, fcVersion, fcUninstallHint, fcAccessDenied,
+                                         fcRunAsAdmin};
+constexpr TFormControl FixedLabels[] = {fcFolderLabel, fcAgreementLink};
+
+void MoveBy(TRect& Rect, int Dx) noexcept {
+    Rect.Left += Dx;
+    Rect.Right += Dx;
+}
+
+// The buttons grow leftwards from their right edges, each by what its caption needs beyond
+// its place; whatever stands left of a button in the row moves left by as much.
+void FitButtons(TFormLayout& Layout, const TFormTextWidths& Texts, float Scale) {
+    const auto growth = [&](TFormControl Button) {
+        if (!Texts[Button]) {
+            return 0;
+        }
+        return std::max(0, Texts[Button] + 2 * ScaleValue(ButtonPadding96, Scale) - Layout[Button].Width());
+    };
+    const int cancel = growth(fcCancel);
+    const int action = growth(fcAction);
+    Layout[fcCancel].Left -= cancel;
+    MoveBy(Layout[fcAction], -cancel);
+    Layout[fcAction].Left -= action;
+    MoveBy(Layout[fcLoader], -cancel - action);
+}
+
+void FitTexts(TFormLayout& Layout, const TFormTextWidths& Texts, float Scale) {
+    for (const TFormControl control : Switches) {
+        if (Texts[control]) {
+            TRect& box = Layout[control];
+            box.Right = box.Left + ScaleValue(SwitchCaptionLeft96, Scale) + Texts[control];
+        }
+    }
+    for (const TFormControl control : FixedLabels) {
+        TRect& box = Layout[control];
+        box.Right = std::max(box.Right, box.Left + Texts[control]);
+    }
+    if (Texts[fcAcceptAgreement]) {
+        const int after = Layout[fcAcceptAgreement].Right + ScaleValue(AgreementLinkGap96, Scale);
+        MoveBy(Layout[fcAgreementLink], std::max(0, after - Layout[fcAgreementLink].Left));
+    }
+    FitButtons(Layout, Texts, Scale);
+}
+
+} // namespace
+
+TFormLayout LayOutForm(int ClientWidth, int ClientHeight, float Scale, const TFormTextWidths& Texts) {
     TFormLayout layout{};
     for (const TPlace& place : Places) {
         const int left = Resolve(place.Left, ClientWidth, Scale);
@@ -240,5 +312,33 @@ TFormLayout LayOutForm(int ClientWidth, int ClientHeight, float Scale) {
         layout[place.Control] = {left, top, left + Resolve(place.Width, ClientWidth, Scale),
                                  top + Resolve(place.Height, ClientHeight, Scale)};
     }
+    FitTexts(layout, Texts, Scale);
     return layout;
+}
+
+int FittingClientWidth(const TFormTextWidths& Texts, float Scale) {
+    // Every place is counted from the left edge or back from the right one, and no caption's
+    // width depends on the window's: what a caption lacks at one width is what the window
+    // needs more, or what it can spare.
+    const int width = ScaleValue(FormClientWidth96, Scale);
+    const int margin = ScaleValue(Margin96, Scale);
+    const TFormLayout layout = LayOutForm(width, ScaleValue(FormClientHeight96, Scale), Scale, Texts);
+    // The bottom row, from the loader to Cancel, between the margins.
+    int needed = width + margin - layout[fcLoader].Left;
+    for (const TFormControl control : ColumnLabels) {
+        if (Texts[control]) {
+            // The whole caption inside its label, and the label's line inside the column.
+            needed = std::max(needed, width + Texts[control] - layout[control].Width());
+            needed = std::max(needed, layout[control].Left + Texts[control] + margin);
+        }
+    }
+    for (const TFormControl control : FixedLabels) {
+        needed = std::max(needed, layout[control].Left + Texts[control] + margin);
+    }
+    for (const TFormControl control : Switches) {
+        if (Texts[control]) {
+            needed = std::max(needed, layout[control].Right + margin);
+        }
+    }
+    return needed;
 }

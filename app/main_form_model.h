@@ -69,6 +69,9 @@ public:
     std::u16string WindowCaption() const;
     // The control that has the focus when the window shows.
     TFormControl InitialFocus() const noexcept;
+    // Whether Control shows in some state of the run's mode: for a folder that can be written
+    // or not, with the loader turning or not.
+    bool MayShow(TFormControl Control) const noexcept;
 
 private:
     bool Uninstall() const noexcept { return FRunMode == rmUninstall; }
@@ -84,10 +87,28 @@ private:
 inline constexpr int FormClientWidth96 = 520;
 inline constexpr int FormClientHeight96 = 400;
 
+// The width of each control's text in device pixels, measured in the font the control draws
+// it with: a label's, a switch's or a button's caption. 0 for a control without a caption of
+// its own, and for one the run never shows.
+using TFormTextWidths = std::array<int, fcCount>;
+
 // Where each control stands in a client area of ClientWidth × ClientHeight device pixels at
 // Scale: the layout's unscaled lengths, each scaled on its own and rounded to the nearest
-// integer with ties to even.
+// integer with ties to even. Texts that fit their places keep every one of those figures; a
+// caption of Texts that does not is given room instead of being cut:
+//  - a button narrower than its caption with a padding on each side grows leftwards, Cancel
+//    keeping its right edge, the action button and the loader left of it moving left by as
+//    much, the gaps between them kept;
+//  - a switch takes the width of its track and its caption, as it sizes itself;
+//  - a label of a fixed width narrower than its caption takes the caption's width, and the
+//    agreement link starts after the agreement switch's caption when that reaches its place.
+// A caption that would still reach into the margin at the window's edge needs a wider window
+// (FittingClientWidth): labels and switches never wrap.
 using TFormLayout = std::array<TRect, fcCount>;
-TFormLayout LayOutForm(int ClientWidth, int ClientHeight, float Scale);
+TFormLayout LayOutForm(int ClientWidth, int ClientHeight, float Scale, const TFormTextWidths& Texts = {});
+// The least client width at Scale at which every caption of Texts lies between the margins at
+// the window's sides, the buttons and the loader included; less than the layout's own width
+// when the texts need less.
+int FittingClientWidth(const TFormTextWidths& Texts, float Scale);
 // The controls the layout places, in its order; the run-after switch, never shown, is not one.
 extern const std::array<TFormControl, fcCount - 1> FormLayoutOrder;

@@ -3,6 +3,8 @@
 #include <shellapi.h>
 #include <shobjidl.h>
 
+#include <algorithm>
+
 #include "app/application_win.h"
 #include "app/installation_session.h"
 #include "ucl/context_menu_win.h"
@@ -263,13 +265,47 @@ void TMainForm::FormShow() {
     ReadSystemLook();
     ChooseTheme();
     ApplyThemeColors();
-    SetFormClientSize(Handle(), FConstraints, r(FormClientWidth96), r(FormClientHeight96));
+    SizeToContent();
     CenterOnMonitor();
     ApplyAccess(FSession.FolderWritable(DestinationFolder()));
     // Shown only now, in the theme's colours from its first frame.
     ShowWindow(Handle(), SW_SHOWNORMAL);
     UpdateWindow(Handle());
     ControlOf(FSession.Form().InitialFocus())->SetFocus();
+}
+
+void TMainForm::SizeToContent() {
+    SetFormClientSize(Handle(), FConstraints, LeastClientWidth(), r(FormClientHeight96));
+    // A size the window already had is not reported again.
+    FormResize();
+}
+
+const TFormTextWidths& TMainForm::TextWidths() {
+    if (FTextScale != Theme->ScaleFactor()) {
+        FTextScale = Theme->ScaleFactor();
+        const TMainFormModel& model = FSession.Form();
+        for (const TFormControl control : FormLayoutOrder) {
+            const TControl* shown = ControlOf(control);
+            FTextWidths[control] = shown && model.MayShow(control) ? shown->CaptionWidth() : 0;
+        }
+    }
+    return FTextWidths;
+}
+
+int TMainForm::LeastClientWidth() {
+    return std::max(r(FormClientWidth96), FittingClientWidth(TextWidths(), Theme->ScaleFactor()));
+}
+
+void TMainForm::WidenToTexts() {
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    const int needed = FittingClientWidth(TextWidths(), Theme->ScaleFactor());
+    if (client.right < needed) {
+        RECT window{};
+        GetWindowRect(Handle(), &window);
+        SetWindowPos(Handle(), nullptr, 0, 0, window.right - window.left + needed - client.right,
+                     window.bottom - window.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void TMainForm::CenterOnMonitor() {
@@ -344,7 +380,7 @@ void TMainForm::FormResize() {
         return;
     }
     FLaidOut = layout;
-    const TFormLayout bounds = LayOutForm(cw, ch, Theme->ScaleFactor());
+    const TFormLayout bounds = LayOutForm(cw, ch, Theme->ScaleFactor(), TextWidths());
     for (const TFormControl control : FormLayoutOrder) {
         const TRect& box = bounds[control];
         if (control == fcLogo) {
@@ -503,11 +539,14 @@ void TMainForm::WMDpiChanged(WPARAM wParam, LPARAM lParam) {
     SetWindowPos(Handle(), nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                  suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     FormAfterMonitorDpiChanged(oldDpi, newDpi);
+    // The platform's size keeps the window's proportions, not its captions' widths, which
+    // follow the fonts of the new scale: no caption is cut for it.
+    WidenToTexts();
     if (limited) {
         RECT window{}, client{};
         GetWindowRect(Handle(), &window);
         GetClientRect(Handle(), &client);
-        FConstraints.MinWidth = (window.right - window.left) - client.right + r(FormClientWidth96);
+        FConstraints.MinWidth = (window.right - window.left) - client.right + LeastClientWidth();
         FConstraints.MinHeight = (window.bottom - window.top) - client.bottom + r(FormClientHeight96);
     }
 }

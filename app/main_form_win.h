@@ -83,6 +83,9 @@ public:
     HWND OwnerWindow() const noexcept override { return Handle(); }
 
     // The window.
+    // Sizes the window as it shows at the theme's scale: the layout's client size, wider where
+    // a caption of the run needs more room, and no smaller from then on. Part of FormShow.
+    void SizeToContent();
     void FormResize();
     void FormAfterMonitorDpiChanged(int OldDPI, int NewDPI);
     void ActionButtonClick(TObject* Sender);
@@ -122,6 +125,14 @@ private:
     void FollowSystemTheme();
     // Centres the window on the work area of its monitor.
     void CenterOnMonitor();
+    // The widths of the captions of every control the run may show, at the theme's scale;
+    // measured again after a change of scale only.
+    const TFormTextWidths& TextWidths();
+    // The client width that shows the layout's figures and every caption whole at the theme's
+    // scale.
+    int LeastClientWidth();
+    // Widens the window where its client area is narrower than its captions need.
+    void WidenToTexts();
 
     void WMPaint();
     LRESULT WMNCCalcSize(WPARAM wParam, LPARAM lParam);
@@ -143,6 +154,8 @@ private:
         bool operator==(const TLayoutKey&) const = default;
     };
     TLayoutKey FLaidOut;
+    TFormTextWidths FTextWidths{};
+    float FTextScale = 0;
     bool FShown = false;
     // What the frame was last told; a new window's frame is light.
     bool FDarkFrame = false;

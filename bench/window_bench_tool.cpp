@@ -13,9 +13,9 @@
 //       installer, then one line per run: "KIND I MS PEAK_BYTES VISIBLE_MS" (VISIBLE_MS: when
 //       the window was first found visible, painted or not), or "failed KIND I REASON".
 //   window_bench_tool.exe show INSTALLER [SWITCHES...]
-//       Starts the installer, waits for its complete first frame, lets it settle, prints
-//       "rect LEFT TOP RIGHT BOTTOM" (its window rectangle on the screen) and leaves it
-//       running.
+//       Starts the installer, waits for its complete first frame (with the folder field
+//       disabled for /uninstall), lets it settle, prints "rect LEFT TOP RIGHT BOTTOM" (its
+//       window rectangle on the screen) and leaves it running.
 //   window_bench_tool.exe close
 //       Sends WM_CLOSE to every installer window and waits for their processes to end.
 #include <windows.h>
@@ -46,12 +46,17 @@ struct TPalette {
     COLORREF Panel;
     COLORREF Button;
     COLORREF ButtonHover;
+    // A disabled field's fill and border.
+    COLORREF EditDisable;
+    COLORREF BorderDisable;
 };
 constexpr COLORREF Rgb(unsigned value) {
     return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
 }
-constexpr TPalette LightPalette{Rgb(0xFFFFFF), Rgb(0xF7F8F9), Rgb(0xEAEDEF), Rgb(0xD5D9DB)};
-constexpr TPalette DarkPalette{Rgb(0x212121), Rgb(0x262626), Rgb(0x3A3A3A), Rgb(0x484848)};
+constexpr TPalette LightPalette{Rgb(0xFFFFFF), Rgb(0xF7F8F9), Rgb(0xEAEDEF),
+                                Rgb(0xD5D9DB), Rgb(0xF3F5F7), Rgb(0xDCE0E2)};
+constexpr TPalette DarkPalette{Rgb(0x212121), Rgb(0x262626), Rgb(0x3A3A3A),
+                               Rgb(0x484848), Rgb(0x2C2C2C), Rgb(0x646464)};
 
 class THandle {
 public:
@@ -115,16 +120,22 @@ struct TProbe {
 
 // Where the first complete frame shows itself, in client coordinates of the size the window
 // has: the window colour in the margins around the controls, the title bar's panel colour,
-// the folder field's border and both buttons' fill away from their captions and borders.
-// Every one of these is painted by a different window, so all of them together mean that
-// the form and its controls have all painted.
-std::vector<TProbe> InstallerProbes(int cw, int ch, double scale, const TPalette& palette) {
+// the folder field's border and fill (those of a disabled field in an uninstall window) and
+// both buttons' fill away from their captions and borders. Every one of these is painted by a
+// different window, so all of them together mean that the form and its controls have all
+// painted.
+std::vector<TProbe> InstallerProbes(int cw, int ch, double scale, const TPalette& palette,
+                                    bool fieldEnabled) {
     const auto r = [scale](int n) { return static_cast<int>(std::nearbyint(n * scale)); };
     std::vector<TProbe> probes = {
-        {cw / 2, r(28), palette.Panel},       {r(8), r(180), palette.Window},
-        {cw - r(8), r(100), palette.Window},  {r(8), ch - r(8), palette.Window},
-        {cw / 2, ch - r(8), palette.Window},  {cw - r(8), ch - r(8), palette.Window},
-        {r(16), r(232), palette.ButtonHover}, {r(20), r(220), palette.Window},
+        {cw / 2, r(28), palette.Panel},
+        {r(8), r(180), palette.Window},
+        {cw - r(8), r(100), palette.Window},
+        {r(8), ch - r(8), palette.Window},
+        {cw / 2, ch - r(8), palette.Window},
+        {cw - r(8), ch - r(8), palette.Window},
+        {r(16), r(232), fieldEnabled ? palette.ButtonHover : palette.BorderDisable},
+        {r(20), r(220), fieldEnabled ? palette.Window : palette.EditDisable},
     };
     for (const int left : {cw - r(216), cw - r(112)}) {
         const int top = ch - r(48);
@@ -184,7 +195,7 @@ bool CloseEnough(COLORREF a, COLORREF b) {
 // Reads the probed pixels as the screen shows them (not as the program's own surface holds
 // them), one at a time and only until the first that is not there yet: a poll that copied the
 // whole window would load the X server that the program under test is drawing through.
-bool FrameComplete(HWND window, bool installer, const TPalette& palette, double scale) {
+bool FrameComplete(HWND window, bool installer, bool fieldEnabled, const TPalette& palette, double scale) {
     RECT client{};
     if (!GetClientRect(window, &client) || client.right <= 0 || client.bottom <= 0) {
         return false;
@@ -194,7 +205,7 @@ bool FrameComplete(HWND window, bool installer, const TPalette& palette, double 
     const int cw = client.right;
     const int ch = client.bottom;
     const std::vector<TProbe> probes =
-        installer ? InstallerProbes(cw, ch, scale, palette) : FloorProbes(cw, ch);
+        installer ? InstallerProbes(cw, ch, scale, palette, fieldEnabled) : FloorProbes(cw, ch);
     const HDC screen = GetDC(nullptr);
     bool complete = true;
     for (const TProbe& probe : probes) {
@@ -244,7 +255,7 @@ bool Start(const std::wstring& commandLine, TStarted& started) {
 
 // Polls until the first complete frame is on the screen; the clock stops at the poll that
 // sees it.
-void WaitForFrame(const TStarted& started, bool installer, TRun& run) {
+void WaitForFrame(const TStarted& started, bool installer, TRun& run, bool fieldEnabled = true) {
     const TPalette& palette = SystemUsesDarkApps() ? DarkPalette : LightPalette;
     const double scale = ScreenScale();
     const wchar_t* className = installer ? InstallerClass : FloorClass;
@@ -254,7 +265,7 @@ void WaitForFrame(const TStarted& started, bool installer, TRun& run) {
         if (window && run.VisibleMilliseconds == 0) {
             run.VisibleMilliseconds = Now() - started.Start;
         }
-        if (window && FrameComplete(window, installer, palette, scale)) {
+        if (window && FrameComplete(window, installer, fieldEnabled, palette, scale)) {
             run.Milliseconds = Now() - started.Start;
             run.Window = window;
             run.Ok = true;
@@ -381,8 +392,10 @@ int Series(int runs, const std::wstring& installer, const std::wstring& floor, D
 
 int Show(int count, wchar_t** args) {
     std::wstring commandLine = Quoted(args[2]);
+    bool fieldEnabled = true;
     for (int i = 3; i < count; ++i) {
         commandLine += L" " + std::wstring(args[i]);
+        fieldEnabled = fieldEnabled && lstrcmpiW(args[i], L"/uninstall") != 0;
     }
     TStarted started;
     if (!Start(commandLine, started)) {
@@ -392,7 +405,7 @@ int Show(int count, wchar_t** args) {
     const THandle process(started.Process.hProcess);
     const THandle thread(started.Process.hThread);
     TRun run;
-    WaitForFrame(started, true, run);
+    WaitForFrame(started, true, run, fieldEnabled);
     if (!run.Ok) {
         Print(L"failed " + run.Failure);
         return 1;

@@ -20,7 +20,7 @@ packages=(
     libclang-rt-14-dev           # the sanitizer and libFuzzer run-times of clang
     zlib1g-dev
     fonts-dejavu-core            # a monospace face in place of Consolas under Wine
-    fonts-droid-fallback         # Chinese and Japanese glyphs under Wine
+    fonts-wqy-microhei           # Chinese and Japanese glyphs, with Latin ones, under Wine
     fonts-liberation
     osslsigncode                 # Authenticode signing of release builds and the signing test
     openssl                      # the signing test's throwaway certificates and time-stamp replies

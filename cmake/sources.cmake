@@ -142,6 +142,7 @@ set(QV_WINDOWS_TESTS
   tests/windows/uninstall_test.cpp
   tests/windows/title_bar_test.cpp
   tests/windows/high_contrast_test.cpp
+  tests/windows/text_fit_test.cpp
 )
 
 # End-to-end tests: a Windows program that starts the real installer under Wine.

@@ -39,9 +39,24 @@ TColor TButtonControl::TextColor() const {
     return State() == bsNormal ? Theme->ButtonTextColor() : Theme->SelectedTextColor();
 }
 
+namespace {
+
+TFontHandle CaptionFont() {
+    return CreateFontOf(FontNameRegular, Theme->FontHeight());
+}
+
+} // namespace
+
+int TButtonControl::CaptionWidth() const {
+    const TWindowDC dc(Handle());
+    const TFontHandle font = CaptionFont();
+    const TSelectObject selected(dc.DC(), font.Get());
+    return TextExtent(dc.DC(), Caption()).Width;
+}
+
 void TButtonControl::Paint(HDC DC, const TRect& Client) {
     FillSolidRect(DC, Client, FillColor());
-    const TFontHandle font = CreateFontOf(FontNameRegular, Theme->FontHeight());
+    const TFontHandle font = CaptionFont();
     const TSelectObject selected(DC, font.Get());
     const TTextExtent text = TextExtent(DC, Caption());
     DrawTextAt(DC, (Client.Width() - text.Width) / 2,

@@ -20,6 +20,7 @@ public:
     void SetOnClick(TNotifyEvent Value) { StoreOnClick(std::move(Value)); }
     const TKeyPressEvent& OnKeyPress() const noexcept { return FOnKeyPress; }
     void SetOnKeyPress(TKeyPressEvent Value) { FOnKeyPress = std::move(Value); }
+    int CaptionWidth() const override;
 
     LONG AccessibleRole(int Child) const override;
     LONG AccessibleState(int Child) const override;

@@ -38,6 +38,9 @@ public:
     void SetEnabled(bool Value);
     // Marks the whole control for the next paint cycle.
     void Invalidate() noexcept;
+    // How wide the control's caption is in the font it draws it with, in device pixels, for the
+    // layout that gives it room; 0 for a control whose size follows no caption.
+    virtual int CaptionWidth() const { return 0; }
 
     // Keyboard focus: Tab and Shift+Tab reach the controls that are tab stops.
     bool TabStop() const noexcept;

@@ -101,6 +101,13 @@ const std::u16string& TLabelControl::FaceOf() const {
     return FontNameRegular;
 }
 
+int TLabelControl::CaptionWidth() const {
+    const TWindowDC dc(Handle());
+    const TFontHandle font = CreateFontOf(FaceOf(), FontHeightOf());
+    const TSelectObject selected(dc.DC(), font.Get());
+    return TextExtent(dc.DC(), Caption()).Width;
+}
+
 void TLabelControl::Paint(HDC DC, const TRect& Client) {
     const TColor background = Theme->WindowColor();
     FillSolidRect(DC, Client, background);

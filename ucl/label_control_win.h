@@ -36,6 +36,8 @@ public:
     void SetRedFont(bool Value);
     // A handler makes the label a link: a tab stop with the pointing hand.
     void SetOnClick(TNotifyEvent Value);
+    // The caption on one line, in the label's face and size.
+    int CaptionWidth() const override;
 
     // What screen readers are told: static text, or a link with its click.
     LONG AccessibleRole(int Child) const override;

@@ -15,7 +15,7 @@ TSwitchControl::TSwitchControl(HWND Parent) {
 namespace {
 
 int CaptionLeft() {
-    return ScaleValue(30);
+    return ScaleValue(SwitchCaptionLeft96);
 }
 
 TFontHandle CaptionFont() {
@@ -41,6 +41,13 @@ void TSwitchControl::SetAutoSize(bool Value) {
     FAutoSize = Value;
     FitToCaption();
     Invalidate();
+}
+
+int TSwitchControl::CaptionWidth() const {
+    const TWindowDC dc(Handle());
+    const TFontHandle font = CaptionFont();
+    const TSelectObject selected(dc.DC(), font.Get());
+    return TextExtent(dc.DC(), FCaption).Width;
 }
 
 int TSwitchControl::FittingWidth(HDC DC) const {

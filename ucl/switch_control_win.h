@@ -22,6 +22,8 @@ public:
     bool Hover() const noexcept { return FHover; }
     const TNotifyEvent& OnChange() const noexcept { return FOnChange; }
     void SetOnChange(TNotifyEvent Value) { FOnChange = std::move(Value); }
+    // The caption alone, without the track left of it.
+    int CaptionWidth() const override;
 
     std::u16string AccessibleName(int Child) const override;
     LONG AccessibleRole(int Child) const override;

@@ -1,6 +1,10 @@
 // Which frame of the switch image strip a switch shows: six frames for the light theme, six
-// for the dark one, chosen by enabled, hover and checked (a disabled switch ignores hover).
+// for the dark one, chosen by enabled, hover and checked (a disabled switch ignores hover);
+// and where its caption starts, which the window's layout needs as well.
 #pragma once
+
+// The caption starts this far right of the switch's left edge (unscaled), past the track.
+inline constexpr int SwitchCaptionLeft96 = 30;
 
 // The frame from 0 to 11.
 int SwitchFrame(bool Enabled, bool Hover, bool Checked, bool Dark) noexcept;

@@ -2,6 +2,7 @@
 // state, the texts that follow the run mode, the first focus, and the layout at every scale.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "app/main_form_model.h"
@@ -168,6 +169,28 @@ TEST(MainFormLayout, ALargerWindowKeepsTheBottomRowAtItsCorner) {
     EXPECT_EQ(large[fcFolderLabel], small[fcFolderLabel]) << "the top of the column stays";
 }
 
+TEST(MainFormModel, EveryControlThatShowsInSomeStateOfTheRunModeMayShow) {
+    for (const TRunMode mode : {rmInstall, rmUpdate, rmUninstall}) {
+        const TMainFormModel model(mode);
+        for (int c = 0; c < fcCount; ++c) {
+            const auto control = TFormControl(c);
+            bool shows = false;
+            for (int state = 0; state < 4; ++state) {
+                TMainFormModel other(mode);
+                other.SetFolderWritable(state & 1);
+                other.SetLoaderTurning(state & 2);
+                shows = shows || other.Visible(control);
+            }
+            EXPECT_EQ(model.MayShow(control), shows) << int(mode) << ", " << c;
+        }
+        EXPECT_TRUE(model.MayShow(fcAccessDenied)) << "shown for a folder that cannot be written";
+        EXPECT_TRUE(model.MayShow(fcLoader));
+        EXPECT_FALSE(model.MayShow(fcRunAfter));
+        EXPECT_EQ(model.MayShow(fcDeleteData), mode == rmUninstall);
+        EXPECT_EQ(model.MayShow(fcDesktopShortcut), mode != rmUninstall);
+    }
+}
+
 TEST(MainFormLayout, EveryControlButTheHiddenOneHasAPlaceOnce) {
     std::vector<int> placed(fcCount, 0);
     for (const TFormControl control : FormLayoutOrder) {
@@ -180,6 +203,221 @@ TEST(MainFormLayout, EveryControlButTheHiddenOneHasAPlaceOnce) {
     EXPECT_TRUE(layout[fcRunAfter].Empty());
     EXPECT_EQ(FormLayoutOrder.front(), fcTitleBar);
     EXPECT_EQ(FormLayoutOrder.back(), fcCancel);
+}
+
+// Captions of the widths a run of the English window measures: every one fits its place.
+TFormTextWidths FittingTexts(float Scale) {
+    TFormTextWidths texts{};
+    const auto r = [Scale](int n) { return ScaleValue(n, Scale); };
+    texts[fcProductName] = r(120);
+    texts[fcVersion] = r(70);
+    texts[fcUninstallHint] = r(280);
+    texts[fcFolderLabel] = r(110);
+    texts[fcAccessDenied] = r(380);
+    texts[fcRunAsAdmin] = r(220);
+    texts[fcDesktopShortcut] = r(150);
+    texts[fcStartMenuShortcut] = r(165);
+    texts[fcAcceptAgreement] = r(134);
+    texts[fcAgreementLink] = r(230);
+    texts[fcDeleteData] = r(390);
+    // At the edge of what the buttons hold: 96 px less the padding on both sides.
+    texts[fcAction] = r(96) - 2 * r(12);
+    texts[fcCancel] = r(40);
+    return texts;
+}
+
+const float LayoutScales[] = {1.0f, 1.25f, 1.5f, 1.75f, 2.0f};
+constexpr TFormControl SwitchControls[] = {fcDesktopShortcut, fcStartMenuShortcut, fcAcceptAgreement,
+                                           fcDeleteData};
+
+TEST(MainFormLayout, CaptionsThatFitKeepEveryFigure) {
+    for (const float scale : LayoutScales) {
+        const int cw = ScaleValue(FormClientWidth96, scale), ch = ScaleValue(FormClientHeight96, scale);
+        const TFormTextWidths texts = FittingTexts(scale);
+        const TFormLayout plain = LayOutForm(cw, ch, scale);
+        const TFormLayout fitted = LayOutForm(cw, ch, scale, texts);
+        for (const TFormControl control : FormLayoutOrder) {
+            TRect expected = plain[control];
+            if (std::ranges::find(SwitchControls, control) != std::end(SwitchControls)) {
+                // A switch is as wide as its track and caption, as it sizes itself.
+                expected.Right = expected.Left + ScaleValue(30, scale) + texts[control];
+            }
+            EXPECT_EQ(fitted[control], expected) << "scale " << scale << ", control " << int(control);
+        }
+        EXPECT_LE(FittingClientWidth(texts, scale), cw) << "the window keeps its width at " << scale;
+    }
+}
+
+TEST(MainFormLayout, AWideCaptionGrowsItsButtonLeftwardsAndMovesWhatStandsLeftOfIt) {
+    const struct {
+        float Scale;
+        int Action, Cancel;             // caption widths
+        int ActionGrowth, CancelGrowth; // what each button grows by
+    } table[] = {
+        {1.0f, 73, 40, 1, 0},                           // one pixel past the padding
+        {1.0f, 104, 65, 32, 0},                         // "アンインストール": 104 + 2 × 12
+        {1.0f, 40, 100, 0, 28},                         // a wide Cancel pushes the action button along
+        {1.0f, 110, 90, 38, 18},                        // both
+        {1.5f, 160, 100, 52, 0},                        // r(96) = 144, r(12) = 18
+        {2.0f, 208, 130, 64, 0}, {1.25f, 91, 91, 1, 1}, // r(96) = 120, r(12) = 15 at 125 %
+    };
+    for (const auto& row : table) {
+        SCOPED_TRACE(testing::Message()
+                     << "scale " << row.Scale << ", captions " << row.Action << " and " << row.Cancel);
+        const int cw = ScaleValue(FormClientWidth96, row.Scale),
+                  ch = ScaleValue(FormClientHeight96, row.Scale);
+        TFormTextWidths texts{};
+        texts[fcAction] = row.Action;
+        texts[fcCancel] = row.Cancel;
+        const TFormLayout plain = LayOutForm(cw, ch, row.Scale);
+        const TFormLayout fitted = LayOutForm(cw, ch, row.Scale, texts);
+        const TRect &action = fitted[fcAction], &cancel = fitted[fcCancel], &loader = fitted[fcLoader];
+        EXPECT_EQ(cancel.Right, plain[fcCancel].Right) << "Cancel keeps the right edge";
+        EXPECT_EQ(cancel.Width(), plain[fcCancel].Width() + row.CancelGrowth);
+        EXPECT_EQ(action.Width(), plain[fcAction].Width() + row.ActionGrowth);
+        EXPECT_EQ(action.Right, plain[fcAction].Right - row.CancelGrowth);
+        EXPECT_EQ(cancel.Left - action.Right, ScaleValue(8, row.Scale)) << "the gap between the buttons";
+        EXPECT_EQ(action.Left - loader.Right, ScaleValue(8, row.Scale)) << "the loader's gap";
+        EXPECT_EQ(loader.Width(), plain[fcLoader].Width());
+        for (const TFormControl control : {fcAction, fcCancel, fcLoader}) {
+            EXPECT_EQ(fitted[control].Top, plain[control].Top) << int(control);
+            EXPECT_EQ(fitted[control].Bottom, plain[control].Bottom) << int(control);
+        }
+        for (const TFormControl control : {fcAction, fcCancel}) {
+            EXPECT_GE(fitted[control].Width(), texts[control] + 2 * ScaleValue(12, row.Scale))
+                << int(control);
+        }
+    }
+}
+
+TEST(MainFormLayout, TheAgreementLinkStartsAfterALongAgreementCaption) {
+    const struct {
+        float Scale;
+        int Caption;
+        int LinkLeft;
+    } table[] = {
+        {1.0f, 134, 186}, // ends at 180: the link keeps its place
+        {1.0f, 138, 186}, // 184 and the gap of 2: still
+        {1.0f, 139, 187}, // one more pixel moves the link by one
+        {1.0f, 200, 248}, // 16 + 30 + 200 + 2
+        {1.5f, 210, 282}, // 24 + 45 + 210 = 279, and 3 for the gap
+        {1.5f, 207, 279}, // 276 + 3 = 279: at its place
+    };
+    for (const auto& row : table) {
+        TFormTextWidths texts{};
+        texts[fcAcceptAgreement] = row.Caption;
+        texts[fcAgreementLink] = 250;
+        const int cw = ScaleValue(FormClientWidth96, row.Scale);
+        const TFormLayout layout =
+            LayOutForm(cw, ScaleValue(FormClientHeight96, row.Scale), row.Scale, texts);
+        EXPECT_EQ(layout[fcAgreementLink].Left, row.LinkLeft) << row.Scale << ", " << row.Caption;
+        EXPECT_EQ(layout[fcAgreementLink].Width(), ScaleValue(400, row.Scale)) << "the link keeps its width";
+        EXPECT_LE(layout[fcAcceptAgreement].Right, layout[fcAgreementLink].Left);
+    }
+}
+
+TEST(MainFormLayout, AFixedWidthLabelTakesTheWidthOfALongerCaption) {
+    TFormTextWidths texts{};
+    texts[fcFolderLabel] = 430;
+    texts[fcAgreementLink] = 20;
+    const TFormLayout layout = LayOutForm(520, 400, 1.0f, texts);
+    EXPECT_EQ(layout[fcFolderLabel], (TRect{16, 192, 446, 210}));
+    EXPECT_EQ(layout[fcAgreementLink].Width(), 400) << "a shorter caption keeps the figure";
+}
+
+// Where each caption of Texts ends in Layout, checked for itself rather than through the
+// layout's own rule: a label's line, a switch, the bottom row from the loader.
+struct TOverflow {
+    int Right = 0; // how far the furthest caption reaches past the right margin
+    int Left = 0;  // how far the bottom row reaches into the left margin
+    int Label = 0; // how much the widest label's caption lacks in its label
+};
+
+TOverflow OverflowOf(const TFormLayout& Layout, const TFormTextWidths& Texts, int ClientWidth, float Scale) {
+    const int margin = ScaleValue(16, Scale);
+    TOverflow overflow;
+    const auto reach = [&](int Right) {
+        overflow.Right = std::max(overflow.Right, Right - (ClientWidth - margin));
+    };
+    for (const TFormControl label : {fcProductName, fcVersion, fcUninstallHint, fcFolderLabel, fcAccessDenied,
+                                     fcRunAsAdmin, fcAgreementLink}) {
+        reach(Layout[label].Left + Texts[label]);
+        overflow.Label = std::max(overflow.Label, Texts[label] - Layout[label].Width());
+    }
+    for (const TFormControl control : SwitchControls) {
+        reach(Layout[control].Right);
+    }
+    reach(Layout[fcCancel].Right);
+    overflow.Left = std::max(0, margin - Layout[fcLoader].Left);
+    return overflow;
+}
+
+bool Fits(const TFormTextWidths& Texts, int ClientWidth, float Scale) {
+    const TFormLayout layout = LayOutForm(ClientWidth, ScaleValue(FormClientHeight96, Scale), Scale, Texts);
+    const TOverflow overflow = OverflowOf(layout, Texts, ClientWidth, Scale);
+    return overflow.Right <= 0 && overflow.Left <= 0 && overflow.Label <= 0;
+}
+
+TEST(MainFormLayout, TheWindowWidensJustEnoughForACaptionThatWouldReachTheMargin) {
+    const struct {
+        const char* What;
+        TFormControl Control;
+        int Width;
+        float Scale;
+        int ClientWidth; // the least that holds it, worked out by hand
+    } table[] = {
+        {"delete-data switch", fcDeleteData, 470, 1.0f, 16 + 30 + 470 + 16},
+        {"delete-data switch at 150 %", fcDeleteData, 705, 1.5f, 24 + 45 + 705 + 24},
+        {"access-denied label", fcAccessDenied, 530, 1.0f, 16 + 530 + 16},
+        {"access-denied label at 125 %", fcAccessDenied, 700, 1.25f, 20 + 700 + 20},
+        {"product name, centred", fcProductName, 600, 1.0f, 632},
+        {"folder label past its 400 px", fcFolderLabel, 540, 1.0f, 572},
+        {"agreement link", fcAgreementLink, 400, 1.0f, 186 + 400 + 16},
+        {"action button", fcAction, 300, 1.0f, 16 + 24 + 8 + 324 + 8 + 96 + 16},
+        {"action button at 200 %", fcAction, 600, 2.0f, 32 + 48 + 16 + 648 + 16 + 192 + 32},
+    };
+    for (const auto& row : table) {
+        TFormTextWidths texts = FittingTexts(row.Scale);
+        texts[row.Control] = row.Width;
+        const int width = FittingClientWidth(texts, row.Scale);
+        EXPECT_EQ(width, row.ClientWidth) << row.What;
+        EXPECT_TRUE(Fits(texts, width, row.Scale)) << row.What;
+        EXPECT_FALSE(Fits(texts, width - 1, row.Scale)) << row.What << ": one pixel less would do";
+    }
+}
+
+TEST(MainFormLayout, AtTheWidthItsCaptionsNeedNothingOverlapsOrLeavesTheClientArea) {
+    // Every caption long, as in no language, at every scale, in every run mode and state.
+    for (const float scale : LayoutScales) {
+        TFormTextWidths texts = FittingTexts(scale);
+        for (int& width : texts) {
+            width = width * 2;
+        }
+        texts[fcAcceptAgreement] = ScaleValue(300, scale);
+        const int cw = std::max(ScaleValue(FormClientWidth96, scale), FittingClientWidth(texts, scale));
+        const int ch = ScaleValue(FormClientHeight96, scale);
+        ASSERT_GT(cw, ScaleValue(FormClientWidth96, scale));
+        const TFormLayout layout = LayOutForm(cw, ch, scale, texts);
+        EXPECT_TRUE(Fits(texts, cw, scale)) << scale;
+        const TRect client{0, 0, cw, ch};
+        for (const TRunMode mode : {rmInstall, rmUpdate, rmUninstall}) {
+            for (const bool writable : {true, false}) {
+                TMainFormModel model(mode);
+                model.SetFolderWritable(writable);
+                model.SetLoaderTurning(true);
+                const std::vector<TFormControl> shown = Shown(model);
+                for (size_t i = 0; i < shown.size(); ++i) {
+                    const TRect mine = IntersectRects(layout[shown[i]], client);
+                    EXPECT_FALSE(mine.Empty()) << int(shown[i]);
+                    for (size_t j = i + 1; j < shown.size(); ++j) {
+                        EXPECT_TRUE(IntersectRects(mine, layout[shown[j]]).Empty())
+                            << "scale " << scale << ", mode " << int(mode) << ": " << int(shown[i]) << " and "
+                            << int(shown[j]);
+                    }
+                }
+            }
+        }
+    }
 }
 
 } // namespace

@@ -17,7 +17,9 @@
 #include "ucl/button_control_win.h"
 #include "ucl/label_control_win.h"
 #include "ucl/switch_control_win.h"
+#include "ucl/switch_frame.h"
 #include "utils/language.h"
+#include "utils/text_win.h"
 #include "utils/theme.h"
 
 namespace {
@@ -147,6 +149,54 @@ TEST_F(BasicControls, AutoSizedSwitchFitsItsCaptionBeforeItsFirstPaint) {
     toggle.SetCaption(u"Create a Desktop shortcut");
     EXPECT_EQ(toggle.Width(), widths[1]) << "a new caption fits at once";
     EXPECT_LT(empty, widths[0]);
+}
+
+// Text in Face at Height, measured on the screen apart from any control.
+int ScreenTextWidth(const std::u16string& Face, int Height, const std::u16string& Text) {
+    const TWindowDC screen(nullptr);
+    const TFontHandle font = CreateFontOf(Face, Height);
+    const TSelectObject selected(screen.DC(), font.Get());
+    SIZE size{};
+    GetTextExtentPoint32W(screen.DC(), WStr(Text), static_cast<int>(Text.size()), &size);
+    return size.cx;
+}
+
+TEST_F(BasicControls, CaptionWidthIsTheCaptionInTheFontTheControlDrawsItWith) {
+    const std::u16string caption =
+        u"\u0414\u0435\u0438\u043d\u0441\u0442\u0430\u043b\u0438\u0440\u0430\u043d\u0435 now";
+    TButtonControl button(Host.Handle());
+    button.SetCaption(caption);
+    EXPECT_EQ(button.CaptionWidth(), ScreenTextWidth(FontNameRegular, Theme->FontHeight(), caption));
+
+    // The layout gives a switch its track and caption: what the switch sizes itself to.
+    TSwitchControl toggle(Host.Handle());
+    toggle.SetCaption(caption);
+    toggle.SetAutoSize(true);
+    toggle.SetBounds(8, 8, 200, 16);
+    EXPECT_EQ(toggle.CaptionWidth(), ScreenTextWidth(FontNameRegular, Theme->FontHeight(), caption));
+    EXPECT_EQ(toggle.Width(), toggle.CaptionWidth() + ScaleValue(SwitchCaptionLeft96));
+
+    const struct {
+        bool Light, Bold;
+        TFontSize Size;
+        const std::u16string& Face;
+        int Height;
+    } labels[] = {{false, false, fsMedium, FontNameRegular, Theme->FontHeight()},
+                  {true, false, fsExtraLarge, FontNameLight, Theme->ExtraLargeFontHeight()},
+                  {false, true, fsSmall, FontNameSemibold, Theme->SmallFontHeight()},
+                  {false, false, fsLarge, FontNameRegular, Theme->LargeFontHeight()}};
+    for (const auto& row : labels) {
+        TLabelControl label(Host.Handle());
+        label.SetCaption(caption);
+        label.SetLightFont(row.Light);
+        label.SetBoldFont(row.Bold);
+        label.SetFontSize(row.Size);
+        EXPECT_EQ(label.CaptionWidth(), ScreenTextWidth(row.Face, row.Height, caption)) << int(row.Size);
+        // A label that sizes itself takes the same width when it paints.
+        label.SetAutoSize(true);
+        Host.Settle();
+        EXPECT_EQ(label.Width(), label.CaptionWidth()) << int(row.Size);
+    }
 }
 
 TEST_F(BasicControls, OnlyAClickableLabelIsALinkForMouseAndKeyboard) {

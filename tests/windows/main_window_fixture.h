@@ -1,5 +1,6 @@
-// The tests of the main window of one run in this process: the run's services speak English,
-// its window has the scale asked for, in a fresh destination folder; the run gives the
+// The tests of the main window of one run in this process: the run's services speak English
+// unless the test asks for another language, its window has the scale asked for, in a fresh
+// destination folder; the run gives the
 // process's services back when it goes.
 #pragma once
 
@@ -19,15 +20,15 @@ protected:
     void SetUp() override { FFolder = FreshTestFolder(FFolderName); }
     void TearDown() override { Close(); }
 
-    // The window of a run of Arguments at Scale, not shown yet.
-    void Make(float Scale, const std::u16string& Arguments) {
+    // The window of a run of Arguments at Scale in Language, not shown yet.
+    void Make(float Scale, const std::u16string& Arguments, const std::u16string& Language = u"English") {
         Close();
-        FRun = std::make_unique<TTestRun>(Arguments, Scale);
+        FRun = std::make_unique<TTestRun>(Arguments, Scale, Language);
         Form = FRun->Form.get();
     }
     // The same, shown as the loop would show it.
-    void Show(float Scale, const std::u16string& Arguments) {
-        Make(Scale, Arguments);
+    void Show(float Scale, const std::u16string& Arguments, const std::u16string& Language = u"English") {
+        Make(Scale, Arguments, Language);
         Form->FormShow();
     }
     void Close() {

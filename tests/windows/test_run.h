@@ -1,7 +1,8 @@
 // One run of the installer inside the test program, made by the same type as the program's
-// entry makes it (TInstallerRun): its services in English, the Win32 platform, the session of
-// a command line, and the window at a scale of the test's choosing when the run is not silent
-// (a silent run starts its action at once).
+// entry makes it (TInstallerRun): its services in a language of the test's choosing (English
+// unless it says otherwise), the Win32 platform, the session of a command line, and the window
+// at a scale of the test's choosing when the run is not silent (a silent run starts its action
+// at once).
 #pragma once
 
 #include <string>
@@ -11,8 +12,10 @@
 #include "utils/command_line.h"
 
 struct TTestRun {
-    explicit TTestRun(const std::u16string& Arguments, float ScaleFactor = 1.0f)
-        : Run(Application, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" " + Arguments), u"English",
+    // LanguageName is the English name of an interface language, as the platform gives it.
+    explicit TTestRun(const std::u16string& Arguments, float ScaleFactor = 1.0f,
+                      const std::u16string& LanguageName = u"English")
+        : Run(Application, ReadCommandLine(u"\"C:\\x\\QuorvalentInstaller.exe\" " + Arguments), LanguageName,
               ScaleFactor) {
         if (Session.Unattended()) {
             Session.Act();
