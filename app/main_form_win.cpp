@@ -95,8 +95,18 @@ void TMainForm::FormCreate() {
 }
 
 void TMainForm::CreateControls() {
+    CreateHeading();
+    CreateFolderControls();
+    CreateSwitches();
+    CreateButtons();
+}
+
+std::u16string TMainForm::CaptionOf(TFormControl Control) const {
+    return FSession.Form().Caption(Control);
+}
+
+void TMainForm::CreateHeading() {
     const HWND form = Handle();
-    const auto caption = [this](TFormControl Control) { return FSession.Form().Caption(Control); };
     TitleBar = std::make_unique<TTitleBar>(form);
     TitleBar->SetIconImage(imgAppIcon);
     TitleBar->SetCaption(FCaption);
@@ -105,11 +115,11 @@ void TMainForm::CreateControls() {
     ProductNameLabel->SetLightFont(true);
     ProductNameLabel->SetFontSize(fsExtraLarge);
     ProductNameLabel->SetAlignment(taCenter);
-    ProductNameLabel->SetCaption(caption(fcProductName));
+    ProductNameLabel->SetCaption(CaptionOf(fcProductName));
 
     VersionLabel = std::make_unique<TLabelControl>(form);
     VersionLabel->SetAlignment(taCenter);
-    VersionLabel->SetCaption(caption(fcVersion));
+    VersionLabel->SetCaption(CaptionOf(fcVersion));
     if (Language->GetLanguageName() != u"Japanese") {
         VersionLabel->SetFontSize(fsSmall);
     }
@@ -118,10 +128,13 @@ void TMainForm::CreateControls() {
     LogoImage->SetStretch(true);
 
     UninstallLabel = std::make_unique<TLabelControl>(form);
-    UninstallLabel->SetCaption(caption(fcUninstallHint));
+    UninstallLabel->SetCaption(CaptionOf(fcUninstallHint));
+}
 
+void TMainForm::CreateFolderControls() {
+    const HWND form = Handle();
     DestinationFolderLabel = std::make_unique<TLabelControl>(form);
-    DestinationFolderLabel->SetCaption(caption(fcFolderLabel));
+    DestinationFolderLabel->SetCaption(CaptionOf(fcFolderLabel));
 
     DestinationFolderEdit = std::make_unique<TEditControl>(form);
     DestinationFolderEdit->SetMaxLength(DestinationFolderMaxLength);
@@ -136,49 +149,55 @@ void TMainForm::CreateControls() {
     DestinationFolderEdit->SetAccessibleName(DestinationFolderLabel->Caption());
 
     AccessDeniedLabel = std::make_unique<TLabelControl>(form);
-    AccessDeniedLabel->SetCaption(caption(fcAccessDenied));
+    AccessDeniedLabel->SetCaption(CaptionOf(fcAccessDenied));
     AccessDeniedLabel->SetRedFont(true);
 
     RunAsAdminLabel = std::make_unique<TLabelControl>(form);
-    RunAsAdminLabel->SetCaption(caption(fcRunAsAdmin));
+    RunAsAdminLabel->SetCaption(CaptionOf(fcRunAsAdmin));
     RunAsAdminLabel->SetBlueFont(true);
     RunAsAdminLabel->SetOnClick([this](TObject* Sender) { RunAsAdminLabelClick(Sender); });
+}
 
-    const auto newSwitch = [form](const std::u16string& Caption, bool Checked) {
+void TMainForm::CreateSwitches() {
+    const HWND form = Handle();
+    const auto newSwitch = [&](TFormControl Control, bool Checked) {
         auto result = std::make_unique<TSwitchControl>(form);
-        result->SetCaption(Caption);
+        result->SetCaption(CaptionOf(Control));
         result->SetChecked(Checked);
         result->SetAutoSize(true);
         return result;
     };
     // The command line may have made the window's choices.
     const TChoices initial = FSession.InitialChoices();
-    DesktopShortcutSwitch = newSwitch(caption(fcDesktopShortcut), initial.DesktopShortcut);
-    StartMenuShortcutSwitch = newSwitch(caption(fcStartMenuShortcut), initial.StartMenuShortcut);
-    RunAfterSwitch = newSwitch(caption(fcRunAfter), true);
-    AcceptAgreementSwitch = newSwitch(caption(fcAcceptAgreement), true);
+    DesktopShortcutSwitch = newSwitch(fcDesktopShortcut, initial.DesktopShortcut);
+    StartMenuShortcutSwitch = newSwitch(fcStartMenuShortcut, initial.StartMenuShortcut);
+    RunAfterSwitch = newSwitch(fcRunAfter, true);
+    AcceptAgreementSwitch = newSwitch(fcAcceptAgreement, true);
     AcceptAgreementSwitch->SetOnChange([this](TObject* Sender) { AcceptAgreementSwitchChange(Sender); });
 
     AgreementLinkLabel = std::make_unique<TLabelControl>(form);
-    AgreementLinkLabel->SetCaption(caption(fcAgreementLink));
+    AgreementLinkLabel->SetCaption(CaptionOf(fcAgreementLink));
     AgreementLinkLabel->SetBlueFont(true);
     AgreementLinkLabel->SetOnClick([this](TObject* Sender) { AgreementLinkClick(Sender); });
 
-    DeleteDataSwitch = newSwitch(caption(fcDeleteData), initial.DeleteData);
+    DeleteDataSwitch = newSwitch(fcDeleteData, initial.DeleteData);
+}
 
+void TMainForm::CreateButtons() {
+    const HWND form = Handle();
     UninstallLoader = std::make_unique<TAnimation>(form);
     UninstallLoader->SetFrameWidth(24);
     UninstallLoader->SetFrameCount(36);
-    UninstallLoader->SetAccessibleName(caption(fcLoader));
+    UninstallLoader->SetAccessibleName(CaptionOf(fcLoader));
 
     ActionButton = std::make_unique<TButtonControl>(form);
-    ActionButton->SetCaption(caption(fcAction));
+    ActionButton->SetCaption(CaptionOf(fcAction));
     ActionButton->SetOnClick([this](TObject* Sender) { ActionButtonClick(Sender); });
     ActionButton->SetOnKeyPress(
         [this](TObject* Sender, char16_t& Key) { ActionButtonKeyPress(Sender, Key); });
 
     CancelButton = std::make_unique<TButtonControl>(form);
-    CancelButton->SetCaption(caption(fcCancel));
+    CancelButton->SetCaption(CaptionOf(fcCancel));
     CancelButton->SetOnClick([this](TObject* Sender) { CancelButtonClick(Sender); });
     CancelButton->SetOnKeyPress(
         [this](TObject* Sender, char16_t& Key) { CancelButtonKeyPress(Sender, Key); });

@@ -110,7 +110,13 @@ protected:
 
 private:
     void CreateFormHandle();
+    // The controls, in the order of creation, which is also the Tab order.
     void CreateControls();
+    void CreateHeading();
+    void CreateFolderControls();
+    void CreateSwitches();
+    void CreateButtons();
+    std::u16string CaptionOf(TFormControl Control) const;
     // The control of the window state's Control; none for the logo, which has no window.
     TControl* ControlOf(TFormControl Control) const noexcept;
     // The window takes the theme's colours, also for the frame the platform draws.
