@@ -136,8 +136,8 @@ TEST_F(InstallTest, SilentStartsTheProductWithoutArguments) {
                   .find(L"Started the product " + DefaultInstallFolder() + L"\\Quorvalent.exe"),
               std::wstring::npos);
     const std::wstring log = StandInLog(DefaultInstallFolder());
-    ASSERT_TRUE(WaitFor([&] { return FileExists(log); }, 15000));
-    EXPECT_EQ(ReadUtf8File(log), L"started: \r\n");
+    // The stand-in makes its log before it writes the line: wait for the line, not the file.
+    EXPECT_TRUE(WaitFor([&] { return ReadUtf8File(log) == L"started: \r\n"; }, 15000)) << ReadUtf8File(log);
     EXPECT_TRUE(WaitFor([] { return FindWindowW(nullptr, L"Quorvalent") != nullptr; }, 15000));
 }
 
@@ -166,8 +166,8 @@ TEST_F(InstallTest, UpdateKeepsTheSourceRewritesTheEntryAndStartsWithUpdated) {
     EXPECT_EQ(ReadFileBytes(folder + L"\\Quorvalent.exe"), Payload());
 
     const std::wstring log = StandInLog(folder);
-    ASSERT_TRUE(WaitFor([&] { return FileExists(log); }, 15000));
-    EXPECT_EQ(ReadUtf8File(log), L"started: /updated\r\n");
+    EXPECT_TRUE(WaitFor([&] { return ReadUtf8File(log) == L"started: /updated\r\n"; }, 15000))
+        << ReadUtf8File(log);
     EXPECT_TRUE(WaitFor([] { return FindWindowW(nullptr, L"Quorvalent") != nullptr; }, 15000));
 }
 
