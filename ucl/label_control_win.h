@@ -38,6 +38,9 @@ public:
     void SetOnClick(TNotifyEvent Value);
     // The caption on one line, in the label's face and size.
     int CaptionWidth() const override;
+    // The font the label paints its caption in.
+    const std::u16string& FaceOf() const;
+    int FontHeightOf() const;
 
     // What screen readers are told: static text, or a link with its click.
     LONG AccessibleRole(int Child) const override;
@@ -51,9 +54,7 @@ protected:
 private:
     // Stores Value in Field and repaints when it differs.
     void Change(bool& Field, bool Value);
-    int FontHeightOf() const;
     TColor ColorOf() const;
-    const std::u16string& FaceOf() const;
     void PaintWrapped(HDC DC, int Width, TColor Color, TColor Background);
 
     TAlignment FAlignment = taLeftJustify;

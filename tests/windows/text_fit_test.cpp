@@ -1,7 +1,7 @@
 // Every text the window draws fits the room its control gives it, in all ten languages, the
 // three run modes and five scales, for a writable folder and for one that is not. Each text is
 // measured as this platform's fonts make it, with the face and size its control draws it with
-// (read from the control's own settings), and set against the control's box: a label's line
+// (the control's own, as it paints), and set against the control's box: a label's line
 // within the label, a switch's caption right of its track, a button's caption inside the focus
 // cue of the high-contrast look, the title bar's caption left of its first caption button. No
 // shown control overlaps another, and no text leaves the column between the window's margins.
@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/main_form_win.h"
+#include "tests/unit/languages.h"
 #include "tests/windows/main_window_fixture.h"
 #include "tests/windows/test_folders.h"
 #include "ucl/gdi_win.h"
@@ -27,17 +28,6 @@
 #include "utils/theme.h"
 
 namespace {
-
-const char16_t* const Languages[] = {u"English",
-                                     u"Spanish",
-                                     u"Portuguese",
-                                     u"French",
-                                     u"German",
-                                     u"Russian",
-                                     u"Bulgarian",
-                                     u"Chinese (Simplified)",
-                                     u"Chinese (Traditional)",
-                                     u"Japanese"};
 
 const struct {
     const char* Name;
@@ -65,32 +55,6 @@ SIZE Measure(const std::u16string& Face, int Height, const std::u16string& Text)
     SIZE size{};
     GetTextExtentPoint32W(screen.DC(), WStr(Text), static_cast<int>(Text.size()), &size);
     return size;
-}
-
-const std::u16string& LabelFace(const TLabelControl& Label) {
-    switch (LabelFaceOf(Label.LightFont(), Label.BoldFont())) {
-    case lfLight:
-        return FontNameLight;
-    case lfSemibold:
-        return FontNameSemibold;
-    case lfRegular:
-        break;
-    }
-    return FontNameRegular;
-}
-
-int LabelFontHeight(const TLabelControl& Label) {
-    switch (Label.FontSize()) {
-    case fsSmall:
-        return Theme->SmallFontHeight();
-    case fsLarge:
-        return Theme->LargeFontHeight();
-    case fsExtraLarge:
-        return Theme->ExtraLargeFontHeight();
-    case fsMedium:
-        break;
-    }
-    return Theme->FontHeight();
 }
 
 // One control the window shows: its box, the part of it that keeps between the margins at the
@@ -122,7 +86,7 @@ protected:
         const auto label = [&](const char* Name, const TLabelControl& Label) {
             if (TShown* item = add(Name, Label)) {
                 const TRect& box = item->Box;
-                const SIZE text = Measure(LabelFace(Label), LabelFontHeight(Label), Label.Caption());
+                const SIZE text = Measure(Label.FaceOf(), Label.FontHeightOf(), Label.Caption());
                 const int left = box.Left + LabelLineLeft(Label.Alignment(), box.Width(), text.cx);
                 item->Text = Label.Caption();
                 item->Room = box;
@@ -246,7 +210,7 @@ std::string Where(const char16_t* Language, const char* Mode, float Scale) {
 // the screen takes Wine two seconds to take off it again when no window manager answers.
 TEST_F(TextFitTest, EveryTextFitsItsControlInEveryLanguageModeAndScale) {
     int checks = 0;
-    for (const char16_t* language : Languages) {
+    for (const char16_t* language : AllLanguageNames) {
         for (const auto& mode : Modes) {
             for (const float scale : Scales) {
                 const std::string where = Where(language, mode.Name, scale);
@@ -260,7 +224,7 @@ TEST_F(TextFitTest, EveryTextFitsItsControlInEveryLanguageModeAndScale) {
         }
     }
     std::printf("%d checks in %zu windows\n", checks,
-                std::size(Languages) * std::size(Modes) * std::size(Scales));
+                std::size(AllLanguageNames) * std::size(Modes) * std::size(Scales));
 }
 
 // What the platform suggests for a window moved to a monitor of another scale: the same
@@ -276,7 +240,7 @@ void MoveToScale(HWND Window, float From, float To) {
 }
 
 TEST_F(TextFitTest, EveryTextStillFitsAfterAMoveToAMonitorOfAnotherScale) {
-    for (const char16_t* language : Languages) {
+    for (const char16_t* language : AllLanguageNames) {
         for (const auto& mode : Modes) {
             Make(1.0f, std::u16string(mode.Arguments) + u" /dir=\"" + FFolder + u"\"", language);
             Form->SizeToContent();
