@@ -392,9 +392,9 @@ void TInstallationSession::RemoveInstallation() {
     FPlatform.Host.RunInBackground([this] { CloseProductWindows(); });
     DeleteShortcuts();
     // A key that stays is no reason to keep the rest: the log says so.
-    const std::u16string entry = std::u16string(u"the Programs-list entry HKCU\\") + ProgramsListKey;
-    Log(Described(FPlatform.Registration.DeleteProgramsListKey(), u"Registry: removed " + entry,
-                  u"Registry: there was no " + entry.substr(4), u"Registry: could not remove " + entry));
+    const std::u16string entry = std::u16string(u"Programs-list entry HKCU\\") + ProgramsListKey;
+    Log(Described(FPlatform.Registration.DeleteProgramsListKey(), u"Registry: removed the " + entry,
+                  u"Registry: there was no " + entry, u"Registry: could not remove the " + entry));
     if (deleteData) {
         const std::u16string key = std::u16string(u"HKCU\\") + AppRegistryKey;
         Log(Described(FPlatform.Registration.DeleteSoftwareAppKey(), u"Registry: removed " + key,

@@ -29,6 +29,15 @@
 
 namespace {
 
+TCallResult Failed(DWORD Error) {
+    return {coFailed, SysErrorMessage(Error)};
+}
+
+// The outcome of a call that answers with an error code.
+TCallResult ResultOf(DWORD Error) {
+    return Error == ERROR_SUCCESS ? TCallResult() : Failed(Error);
+}
+
 // The steps of one install or update through the transaction that can put them back.
 class TWin32InstallWriter final : public IInstallWriter {
 public:
@@ -74,7 +83,7 @@ public:
         if (FAILED(saved)) {
             return {coFailed, SysErrorMessage(static_cast<DWORD>(saved))};
         }
-        return error == ERROR_SUCCESS ? TCallResult() : TCallResult{coFailed, SysErrorMessage(error)};
+        return ResultOf(error);
     }
 
     void Commit() override { FTransaction.Commit(); }
@@ -83,10 +92,6 @@ private:
     TProperties& FProperties;
     TInstallTransaction FTransaction;
 };
-
-TCallResult Failed(DWORD Error) {
-    return {coFailed, SysErrorMessage(Error)};
-}
 
 std::u16string SystemFolder() {
     wchar_t buffer[MAX_PATH] = {};
@@ -111,8 +116,7 @@ TCallResult RunHiddenCommand(const std::u16string& Parameters, const std::u16str
     if (!SetEnvironmentVariableW(WStr(DeletionFolderVariable), WStr(value))) {
         return Failed(GetLastError());
     }
-    const DWORD error = ShellStart(nullptr, L"open", system + u"\\cmd.exe", Parameters, system, SW_HIDE);
-    return error == ERROR_SUCCESS ? TCallResult() : Failed(error);
+    return ResultOf(ShellStart(nullptr, L"open", system + u"\\cmd.exe", Parameters, system, SW_HIDE));
 }
 
 // A file as the install wrote it: not a folder and not a link to somewhere else.
@@ -236,13 +240,8 @@ std::u16string TWin32Platform::InstallLocation() {
 namespace {
 
 TCallResult KeyRemoval(LSTATUS Status) {
-    if (Status == ERROR_SUCCESS) {
-        return {};
-    }
-    if (Status == ERROR_FILE_NOT_FOUND) {
-        return {coNothingThere, {}};
-    }
-    return Failed(static_cast<DWORD>(Status));
+    return Status == ERROR_FILE_NOT_FOUND ? TCallResult{coNothingThere, {}}
+                                          : ResultOf(static_cast<DWORD>(Status));
 }
 
 } // namespace
@@ -277,9 +276,8 @@ TProductClosing TWin32Platform::CloseProductWindows(const std::u16string& Folder
 
 TCallResult TWin32Platform::RunProduct(const std::u16string& Path, const std::u16string& Parameters,
                                        const std::u16string& WorkingFolder) {
-    const DWORD error =
-        ShellStart(FApplication.OwnerWindow(), L"open", Path, Parameters, WorkingFolder, SW_SHOWNORMAL);
-    return error == ERROR_SUCCESS ? TCallResult() : Failed(error);
+    return ResultOf(
+        ShellStart(FApplication.OwnerWindow(), L"open", Path, Parameters, WorkingFolder, SW_SHOWNORMAL));
 }
 
 TCallResult TWin32Platform::RestartElevated(const std::u16string& Parameters) {
@@ -288,12 +286,11 @@ TCallResult TWin32Platform::RestartElevated(const std::u16string& Parameters) {
     if (error == ERROR_CANCELLED) {
         return {coRefused, {}};
     }
-    return error == ERROR_SUCCESS ? TCallResult() : Failed(error);
+    return ResultOf(error);
 }
 
 TCallResult TWin32Platform::OpenPage(const std::u16string& Url) {
-    const DWORD error = ShellStart(FApplication.OwnerWindow(), L"open", Url, {}, {}, SW_SHOWNORMAL);
-    return error == ERROR_SUCCESS ? TCallResult() : Failed(error);
+    return ResultOf(ShellStart(FApplication.OwnerWindow(), L"open", Url, {}, {}, SW_SHOWNORMAL));
 }
 
 TCallResult TWin32Platform::ScheduleFolderDeletion(const std::u16string& Folder) {

@@ -240,14 +240,18 @@ uint64_t CopyFileAtomically(const std::u16string& Source, const std::u16string& 
     return total;
 }
 
+std::optional<TFileIdentity> FileIdentityOf(const std::u16string& Path) noexcept {
+    const TScopedHandle file(CreateFileW(WStr(Path), FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file.Valid() || !GetFileInformationByHandle(file.Get(), &info)) {
+        return std::nullopt;
+    }
+    return TFileIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
 bool IsSameFile(const std::u16string& A, const std::u16string& B) noexcept {
-    auto identify = [](const std::u16string& path, BY_HANDLE_FILE_INFORMATION& info) {
-        TScopedHandle file(CreateFileW(WStr(path), FILE_READ_ATTRIBUTES,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-        return file.Valid() && GetFileInformationByHandle(file.Get(), &info);
-    };
-    BY_HANDLE_FILE_INFORMATION a{}, b{};
-    return identify(A, a) && identify(B, b) && a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+    const std::optional<TFileIdentity> a = FileIdentityOf(A);
+    return a && a == FileIdentityOf(B);
 }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -94,6 +95,15 @@ void WriteFileAtomically(const std::u16string& Target, const void* Data, size_t 
 uint64_t CopyFileInto(const std::u16string& Source, TAtomicFileWriter& Writer);
 // Copies Source to Target through a TAtomicFileWriter; returns the bytes copied.
 uint64_t CopyFileAtomically(const std::u16string& Source, const std::u16string& Target);
+// What tells an existing file from every other on the machine, whatever name it is reached by.
+struct TFileIdentity {
+    DWORD Volume = 0;
+    DWORD IndexHigh = 0;
+    DWORD IndexLow = 0;
+    bool operator==(const TFileIdentity&) const = default;
+};
+// The identity of the file or folder at Path; nothing when it cannot be opened.
+std::optional<TFileIdentity> FileIdentityOf(const std::u16string& Path) noexcept;
 // True when both paths name the same existing file, compared as the file system does
 // (letter case, short names, links).
 bool IsSameFile(const std::u16string& A, const std::u16string& B) noexcept;

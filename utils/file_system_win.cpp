@@ -39,24 +39,19 @@ std::vector<std::u16string> ForceDirectories(const std::u16string& Folder) {
     if (root >= Folder.size() && DirectoryExists(Folder)) {
         return created;
     }
-    size_t pos = root;
-    while (pos <= Folder.size()) {
-        const size_t end = PathNameEnd(Folder, pos);
-        if (end > pos) {
-            const std::u16string prefix = Folder.substr(0, end);
-            if (!DirectoryExists(prefix)) {
-                if (CreateDirectoryW(WStr(prefix), nullptr)) {
-                    created.push_back(prefix);
-                } else {
-                    const DWORD error = GetLastError();
-                    if (error != ERROR_ALREADY_EXISTS || !DirectoryExists(prefix)) {
-                        RemoveFolders(created);
-                        RaiseOSError(error, u"Cannot create the folder '" + prefix + u"'");
-                    }
-                }
-            }
+    for (const std::u16string& prefix : PathLevels(Folder)) {
+        if (DirectoryExists(prefix)) {
+            continue;
         }
-        pos = end + 1;
+        if (CreateDirectoryW(WStr(prefix), nullptr)) {
+            created.push_back(prefix);
+            continue;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_ALREADY_EXISTS || !DirectoryExists(prefix)) {
+            RemoveFolders(created);
+            RaiseOSError(error, u"Cannot create the folder '" + prefix + u"'");
+        }
     }
     if (!DirectoryExists(Folder)) {
         RemoveFolders(created);

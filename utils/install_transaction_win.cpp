@@ -56,15 +56,7 @@ std::vector<std::u16string> MissingKeys(const std::u16string& Key) {
 // Folder and each of its parents below the root, outermost first; the text itself when it
 // names no folder below a root, for ForceDirectories to accept or refuse.
 std::vector<std::u16string> FolderLevels(const std::u16string& Folder) {
-    std::vector<std::u16string> levels;
-    const size_t root = ParsePathRoot(Folder).Length;
-    for (size_t pos = root; root > 0 && pos < Folder.size();) {
-        const size_t end = PathNameEnd(Folder, pos);
-        if (end > pos) {
-            levels.push_back(Folder.substr(0, end));
-        }
-        pos = end + 1;
-    }
+    std::vector<std::u16string> levels = PathLevels(Folder);
     if (levels.empty()) {
         levels.push_back(Folder);
     }

@@ -133,6 +133,19 @@ std::u16string ParentFolder(std::u16string_view Path) {
     return split.Components.empty() ? std::u16string() : Join(split, split.Components.size() - 1);
 }
 
+std::vector<std::u16string> PathLevels(std::u16string_view Path) {
+    std::vector<std::u16string> levels;
+    const size_t root = ParsePathRoot(Path).Length;
+    for (size_t pos = root; root > 0 && pos < Path.size();) {
+        const size_t end = PathNameEnd(Path, pos);
+        if (end > pos) {
+            levels.emplace_back(Path.substr(0, end));
+        }
+        pos = end + 1;
+    }
+    return levels;
+}
+
 std::u16string JoinPath(std::u16string_view Folder, std::u16string_view Name) {
     std::u16string path(Folder);
     if (path.empty() || path.back() != u'\\') {

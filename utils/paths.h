@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // "\" or "/": both separate the names of a path.
 bool IsPathSeparator(char16_t c) noexcept;
@@ -32,6 +33,10 @@ std::u16string NormalizedFullPath(std::u16string_view Path);
 
 // The folder that holds Path (normalized), or empty for a root or a path that is not full.
 std::u16string ParentFolder(std::u16string_view Path);
+
+// The path as typed up to the end of each of its names after the root, outermost first
+// ("C:\A\B" gives "C:\A" and "C:\A\B"); nothing for a root alone or a path that is not full.
+std::vector<std::u16string> PathLevels(std::u16string_view Path);
 
 // Folder + "\" + Name, without doubling the separator after a root such as "C:\".
 std::u16string JoinPath(std::u16string_view Folder, std::u16string_view Name);

@@ -3,11 +3,11 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "utils/atomic_file_writer_win.h"
 #include "utils/paths.h"
 #include "utils/text_win.h"
-#include "utils/handles_win.h"
 
 namespace {
 
@@ -24,14 +24,20 @@ std::u16string ProcessImage(HANDLE Process) {
     return image;
 }
 
-bool SameImage(const std::u16string& Running, const std::u16string& Image) {
+// The product's image file, read once for the comparison with every running process.
+struct TImage {
+    std::u16string Path;
+    std::optional<TFileIdentity> Identity;
+};
+
+bool SameImage(const std::u16string& Running, const TImage& Image) {
     const std::u16string running = NormalizedFullPath(Running);
-    const std::u16string image = NormalizedFullPath(Image);
-    if (!running.empty() && CompareStringOrdinal(WStr(running), static_cast<int>(running.size()), WStr(image),
-                                                 static_cast<int>(image.size()), TRUE) == CSTR_EQUAL) {
+    if (!running.empty() &&
+        CompareStringOrdinal(WStr(running), static_cast<int>(running.size()), WStr(Image.Path),
+                             static_cast<int>(Image.Path.size()), TRUE) == CSTR_EQUAL) {
         return true;
     }
-    return IsSameFile(Running, Image);
+    return Image.Identity && FileIdentityOf(Running) == Image.Identity;
 }
 
 struct TWindowSearch {
@@ -66,6 +72,7 @@ BOOL CALLBACK AskProcessWindow(HWND Window, LPARAM Parameter) {
 
 std::vector<TRunningProcess> FindProcessesRunning(const std::u16string& Image) {
     std::vector<TRunningProcess> found;
+    const TImage image{NormalizedFullPath(Image), FileIdentityOf(Image)};
     const TSnapshotHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot.Valid()) {
         return found;
@@ -80,7 +87,7 @@ std::vector<TRunningProcess> FindProcessesRunning(const std::u16string& Image) {
         TScopedHandle process(
             OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, entry.th32ProcessID));
         if (process.Valid() && WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT &&
-            SameImage(ProcessImage(process.Get()), Image)) {
+            SameImage(ProcessImage(process.Get()), image)) {
             found.push_back({entry.th32ProcessID, std::move(process)});
         }
     }

@@ -52,6 +52,27 @@ TEST(ParentFolder, StopsAtTheRoot) {
     EXPECT_EQ(ParentFolder(u"a\\b"), u"");
 }
 
+TEST(PathLevels, EachNameAfterTheRootAsTyped) {
+    using TLevels = std::vector<std::u16string>;
+    const struct {
+        const char16_t* Path;
+        TLevels Levels;
+    } cases[] = {
+        {u"C:\\A\\B", {u"C:\\A", u"C:\\A\\B"}},
+        {u"C:\\A\\\\B\\", {u"C:\\A", u"C:\\A\\\\B"}},
+        {u"C:/A/B", {u"C:/A", u"C:/A/B"}},
+        {u"\\\\srv\\share\\A", {u"\\\\srv\\share\\A"}},
+        {u"\\\\?\\C:\\A", {u"\\\\?\\C:\\A"}},
+        {u"C:\\", {}},
+        {u"\\\\srv\\share", {}},
+        {u"A\\B", {}},
+        {u"", {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PathLevels(c.Path), c.Levels) << Narrow(c.Path);
+    }
+}
+
 TEST(JoinPath, NeverDoublesTheSeparator) {
     EXPECT_EQ(JoinPath(u"C:\\Q", u"a.exe"), u"C:\\Q\\a.exe");
     EXPECT_EQ(JoinPath(u"R:\\", u"a.exe"), u"R:\\a.exe");
